@@ -1,0 +1,1 @@
+vexilor_add_tests (SmokeTests SOURCES SmokeTests.cpp)

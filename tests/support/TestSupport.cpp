@@ -1,0 +1,103 @@
+#include "TestSupport.h"
+
+#include <cstdlib>
+#include <unistd.h>
+
+namespace TestSupport
+{
+    static juce::File demoFile (const char* name)   { return juce::File (VEXILOR_DEMO_DIR).getChildFile (name); }
+
+    juce::File demoInstrument()             { return demoFile ("DemoInstrument.so"); }
+    juce::File demoInstrumentNoEditor()     { return demoFile ("DemoInstrumentNoEditor.so"); }
+    juce::File demoInstrumentMono()         { return demoFile ("DemoInstrumentMono.so"); }
+    juce::File demoInstrumentResizing()     { return demoFile ("DemoInstrumentResizing.so"); }
+    juce::File nullInstrument()             { return demoFile ("NullInstrument.so"); }
+    juce::File hostBinary()                 { return juce::File (VEXILOR_HOST_BINARY); }
+
+    juce::PluginDescription scanPlugin (const juce::File& pluginFile)
+    {
+        juce::VSTPluginFormat format;
+        juce::OwnedArray<juce::PluginDescription> found;
+        format.findAllTypesForFile (found, pluginFile.getFullPathName());
+
+        if (found.isEmpty())
+        {
+            ADD_FAILURE() << "no plug-in type in " << pluginFile.getFullPathName();
+            return {};
+        }
+
+        return *found.getFirst();
+    }
+
+    //==============================================================================
+    ScopedHome::ScopedHome()
+        : home (juce::File ("/tmp").getNonexistentChildFile ("vexilor-home-" + juce::String (getpid()), {}, false)),
+          previousHome (juce::SystemStats::getEnvironmentVariable ("HOME", {}))
+    {
+        home.createDirectory();
+        setenv ("HOME", home.getFullPathName().toRawUTF8(), 1);
+    }
+
+    ScopedHome::~ScopedHome()
+    {
+        setenv ("HOME", previousHome.toRawUTF8(), 1);
+        home.deleteRecursively();
+    }
+
+    void ScopedHome::installPlugin (const juce::File& pluginFile) const
+    {
+        auto target = home.getChildFile (".vst/Vexilor.so");
+        target.getParentDirectory().createDirectory();
+        ASSERT_TRUE (pluginFile.copyFileTo (target)) << pluginFile.getFullPathName();
+    }
+
+    juce::File ScopedHome::settingsFile() const
+    {
+        return home.getChildFile (".Vexilor/Vexilor.settings");
+    }
+
+    void ScopedHome::useAlsaFileDevice() const
+    {
+        const auto output = home.getChildFile ("alsa-output.raw").getFullPathName();
+        home.getChildFile (".asoundrc").replaceWithText (
+            "pcm.!default {\n"
+            "    type file\n"
+            "    slave.pcm \"null\"\n"
+            "    file \"" + output + "\"\n"
+            "    format \"raw\"\n"
+            "}\n");
+    }
+
+    //==============================================================================
+    bool runMessageLoopUntil (const std::function<bool()>& condition, int timeoutMs)
+    {
+        const auto end = juce::Time::getMillisecondCounter() + (juce::uint32) timeoutMs;
+
+        while (! condition())
+        {
+            if (juce::Time::getMillisecondCounter() >= end)
+                return false;
+
+            juce::MessageManager::getInstance()->runDispatchLoopUntil (5);
+        }
+
+        return true;
+    }
+
+    void runMessageLoopFor (int milliseconds)
+    {
+        juce::MessageManager::getInstance()->runDispatchLoopUntil (milliseconds);
+    }
+
+    juce::Array<juce::AlertWindow*> alertWindowsOnDesktop()
+    {
+        juce::Array<juce::AlertWindow*> alerts;
+        auto& desktop = juce::Desktop::getInstance();
+
+        for (int i = 0; i < desktop.getNumComponents(); ++i)
+            if (auto* alert = dynamic_cast<juce::AlertWindow*> (desktop.getComponent (i)))
+                alerts.add (alert);
+
+        return alerts;
+    }
+}
