@@ -4,6 +4,11 @@
 PluginGraph::PluginGraph (juce::AudioPluginFormatManager& manager)
     : formatManager (manager)
 {
+    // The audio-output node takes its inputs from the graph's channel count when it is
+    // added, and a graph no device has prepared has none: the plug-in's outputs could
+    // then never be connected. Give it the layout the host always plays, no input and
+    // two outputs, so that a device opened later is heard.
+    graph.setPlayConfigDetails (0, 2, 0.0, 0);
     newDocument();
     graph.addListener (this);
 }

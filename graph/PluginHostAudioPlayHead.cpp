@@ -22,8 +22,10 @@ bool PluginHostAudioPlayHead::getCurrentPosition (CurrentPositionInfo& info) con
 juce::Optional<juce::AudioPlayHead::PositionInfo> PluginHostAudioPlayHead::getPosition() const
 {
     // Set every field the framework's VST 2 instance copies into the plug-in's time
-    // information; it expects the time in samples from every host. No frame rate
-    // and not looping: the plug-in is told of no SMPTE time and no loop.
+    // information; it expects the time in samples from every host. No frame rate and
+    // not looping: the plug-in is told of no SMPTE time and no active loop. The empty
+    // loop points are given all the same, since the instance otherwise leaves the
+    // cycle fields it passes on uninitialised.
     PositionInfo info;
     info.setTimeSignature (TimeSignature { 4, 4 });
     info.setTimeInSamples (0);
