@@ -1,0 +1,187 @@
+#include "HostApplicationFixture.h"
+#include "app/HostCommandIDs.h"
+
+HostApplicationFixture::HostApplicationFixture()
+    : previousCreateInstance (juce::JUCEApplicationBase::createInstance)
+{
+    // As the program's entry does: the framework then treats the process as the
+    // application it is, and installs its own X error handling with the first window.
+    juce::JUCEApplicationBase::createInstance = [] () -> juce::JUCEApplicationBase* { return new PlugInHostApplication(); };
+}
+
+HostApplicationFixture::~HostApplicationFixture()
+{
+    stop();
+    juce::JUCEApplicationBase::createInstance = previousCreateInstance;
+}
+
+PlugInHostApplication& HostApplicationFixture::create()
+{
+    jassert (app == nullptr);
+    app = std::make_unique<PlugInHostApplication>();
+    return *app;
+}
+
+PlugInHostApplication& HostApplicationFixture::start()
+{
+    create().initialise ({});
+    return *app;
+}
+
+void HostApplicationFixture::stop()
+{
+    if (app == nullptr)
+        return;
+
+    // Dialogs the test left open would outlive the device manager they show.
+    for (auto* dialog : audioSettingsDialogs())
+        delete dialog;
+
+    app->shutdown();
+    app.reset();
+}
+
+void HostApplicationFixture::useAlsaDevice (const juce::File& output) const
+{
+    home.getHome().getChildFile (".asoundrc").replaceWithText (
+        "pcm.!default {\n"
+        "    type file\n"
+        "    slave.pcm \"null\"\n"
+        "    file \"" + output.getFullPathName() + "\"\n"
+        "    format \"raw\"\n"
+        "}\n");
+}
+
+std::unique_ptr<juce::XmlElement> HostApplicationFixture::storedDeviceSetup() const
+{
+    // The framework stores a value that is an XML element as the child of its "VALUE".
+    if (auto root = juce::parseXMLIfTagMatches (home.settingsFile(), "PROPERTIES"))
+        for (auto* value : root->getChildWithTagNameIterator ("VALUE"))
+            if (value->getStringAttribute ("name") == "audioDeviceState")
+                if (auto* setup = value->getChildByName ("DEVICESETUP"))
+                    return std::make_unique<juce::XmlElement> (*setup);
+
+    return {};
+}
+
+juce::AudioIODevice* HostApplicationFixture::currentDevice() const
+{
+    return app != nullptr ? app->deviceManager.getCurrentAudioDevice() : nullptr;
+}
+
+void HostApplicationFixture::deliverPendingMessages()
+{
+    // Messages are delivered in the order they were posted.
+    auto delivered = std::make_shared<bool> (false);
+    juce::MessageManager::callAsync ([delivered] { *delivered = true; });
+    EXPECT_TRUE (TestSupport::runMessageLoopUntil ([delivered] { return *delivered; }));
+}
+
+//==============================================================================
+juce::Array<juce::DialogWindow*> HostApplicationFixture::audioSettingsDialogs()
+{
+    juce::Array<juce::DialogWindow*> dialogs;
+    auto& desktop = juce::Desktop::getInstance();
+
+    for (int i = 0; i < desktop.getNumComponents(); ++i)
+        if (auto* dialog = dynamic_cast<juce::DialogWindow*> (desktop.getComponent (i)))
+            if (dialog->getName() == "Audio Settings")
+                dialogs.add (dialog);
+
+    return dialogs;
+}
+
+juce::DialogWindow* HostApplicationFixture::openAudioSettings()
+{
+    const auto before = audioSettingsDialogs();
+    app->commandManager.invokeDirectly (HostCommandIDs::preferences, false);
+    const auto after = audioSettingsDialogs();
+
+    if (after.size() != before.size() + 1)
+        return nullptr;
+
+    for (auto* dialog : after)
+        if (! before.contains (dialog))
+            return dialog;
+
+    return nullptr;
+}
+
+bool HostApplicationFixture::closeWithCloseButton (juce::DialogWindow& dialog)
+{
+    auto* peer = dialog.getPeer();
+
+    if (peer == nullptr)
+        return false;
+
+    peer->handleUserClosingWindow();
+
+    // The framework runs the close callback and deletes the dialog in one message.
+    juce::Component::SafePointer<juce::DialogWindow> watched (&dialog);
+    return TestSupport::runMessageLoopUntil ([&] { return watched == nullptr; });
+}
+
+juce::ComboBox* HostApplicationFixture::findComboBox (juce::Component& root, const juce::String& labelText)
+{
+    for (auto* child : root.getChildren())
+    {
+        if (auto* label = dynamic_cast<juce::Label*> (child))
+            if (label->getText() == labelText)
+                if (auto* list = dynamic_cast<juce::ComboBox*> (label->getAttachedComponent()))
+                    return list;
+
+        if (auto* list = findComboBox (*child, labelText))
+            return list;
+    }
+
+    return nullptr;
+}
+
+bool HostApplicationFixture::chooseItem (juce::ComboBox& list, const juce::String& textStart)
+{
+    for (int i = 0; i < list.getNumItems(); ++i)
+    {
+        if (list.getItemText (i).startsWith (textStart))
+        {
+            list.setSelectedItemIndex (i, juce::sendNotificationSync);
+            return true;
+        }
+    }
+
+    return false;
+}
+
+bool HostApplicationFixture::typeKeys (juce::Component& window, const juce::String& keys)
+{
+    auto* peer = window.getPeer();
+
+    if (peer == nullptr)
+        return false;
+
+    const auto windowId = juce::String ((juce::uint64) (juce::pointer_sized_uint) peer->getNativeHandle());
+
+    // The X server gives a key press to the window under the pointer when that lies
+    // inside the focused window, so the pointer goes to the window's own top left corner:
+    // over an embedded plug-in editor, the plug-in would take the keys. Keys chained to a
+    // window command would be sent as synthetic events; typed on their own they go
+    // through the X server, as a keyboard's do.
+    return runXdotool ({ "mousemove", "--sync", "--window", windowId, "2", "2" })
+        && runXdotool ({ "windowfocus", "--sync", windowId })
+        && runXdotool ({ "key", keys });
+}
+
+bool HostApplicationFixture::runXdotool (const juce::StringArray& arguments)
+{
+    juce::ChildProcess xdotool;
+    juce::StringArray command { "xdotool" };
+    command.addArray (arguments);
+
+    if (! xdotool.start (command))
+        return false;
+
+    // The windows answer focus and key events only while the message loop runs.
+    if (! TestSupport::runMessageLoopUntil ([&] { return ! xdotool.isRunning(); }, 10000))
+        return false;
+
+    return xdotool.getExitCode() == 0;
+}

@@ -1,0 +1,59 @@
+#pragma once
+
+#include "JackServer.h"
+#include "SpawnedProcess.h"
+
+#include <memory>
+
+namespace TestSupport
+{
+    //==============================================================================
+    /**
+        The built VexilorHost program, run as a user would run it: in a home folder of
+        its own (the plug-in at ~/.vst/Vexilor.so, the settings at
+        ~/.Vexilor/Vexilor.settings) on the test's display. Without a JACK server it
+        sees no audio device at all; with one, the framework opens that server.
+        A host still running when the session ends is killed; the folder is deleted.
+    */
+    class HostSession
+    {
+    public:
+        HostSession();
+        ~HostSession();
+
+        const juce::File& getHome() const noexcept   { return home; }
+        juce::File getPluginFile() const;
+        juce::File getSettingsFile() const;
+
+        /** Copies a plug-in file to ~/.vst/Vexilor.so. */
+        void installPlugin (const juce::File& pluginFile) const;
+
+        /** Writes the settings file with exactly these bytes. */
+        void writeSettings (const juce::MemoryBlock& bytes) const;
+        void writeSettings (const juce::String& text) const;
+
+        /** The host's audio goes to this server from the next launch on. */
+        void useJackServer (const JackServer& server);
+
+        /** Starts the host; each call starts another copy. */
+        SpawnedProcess& launch();
+
+        /** The lines of the host's error output that report a crash, a sanitizer
+            finding or a leak.
+        */
+        static juce::StringArray findProblemReports (const juce::String& errors);
+
+        /** How long a host gets for a step (start-up, quitting): generous, since the
+            sanitizer build runs many times slower.
+        */
+        static constexpr int startTimeoutMs = 60000;
+        static constexpr int quitTimeoutMs = 15000;
+
+    private:
+        juce::File home;
+        SpawnedProcess::Environment environment;
+        juce::OwnedArray<SpawnedProcess> hosts;
+
+        JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (HostSession)
+    };
+}
