@@ -168,11 +168,28 @@ void PlugInHostApplication::restoreAudioDevice()
     {
         if (deviceManager.initialise (0, 2, element.get(), true, {}, nullptr).isNotEmpty())
             deviceManager.initialiseWithDefaultDevices (0, 2);
+        else
+            keepRememberedMidiInputs (*element);
     }
     else
     {
         deviceManager.initialiseWithDefaultDevices (0, 2);
     }
+}
+
+// The framework records its device state before it reads the remembered MIDI inputs,
+// so when none of them is here at this start, the state that the dialog stores would
+// forget them all. Asking it to enable one (which fails, as the input is absent) makes
+// it record its state again, now with every remembered input.
+void PlugInHostApplication::keepRememberedMidiInputs (const juce::XmlElement& savedState)
+{
+    const auto* remembered = savedState.getChildByName ("MIDIINPUT");
+    const auto state = deviceManager.createStateXml();
+
+    if (remembered == nullptr || state == nullptr || state->getChildByName ("MIDIINPUT") != nullptr)
+        return;
+
+    deviceManager.setMidiInputDeviceEnabled (remembered->getStringAttribute ("identifier"), true);
 }
 
 void PlugInHostApplication::storeAudioDeviceState()

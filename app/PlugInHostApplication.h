@@ -79,6 +79,7 @@ public:
 private:
     void openSettings();
     void restoreAudioDevice();
+    void keepRememberedMidiInputs (const juce::XmlElement& savedState);
     void storeAudioDeviceState();
     void installMenu();
     void removeMenu();

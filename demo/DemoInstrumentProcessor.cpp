@@ -58,6 +58,10 @@ void DemoInstrumentProcessor::processBlock (juce::AudioBuffer<float>& buffer, ju
     }
 
     render (buffer, position, numSamples - position);
+
+    // The instrument has no MIDI output, so it leaves no events behind (the on-screen
+    // keyboard adds its notes here); the plug-in wrapper asserts on any that remain.
+    midi.clear();
 }
 
 void DemoInstrumentProcessor::startNote (int note)

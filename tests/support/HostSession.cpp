@@ -36,7 +36,12 @@ namespace TestSupport
     void HostSession::writeSettings (const juce::MemoryBlock& bytes) const
     {
         getSettingsFile().getParentDirectory().createDirectory();
-        ASSERT_TRUE (getSettingsFile().replaceWithData (bytes.getData(), bytes.getSize()));
+
+        // replaceWithData deletes the file when given nothing; an empty file is wanted.
+        if (bytes.isEmpty())
+            ASSERT_TRUE (getSettingsFile().deleteFile() && getSettingsFile().create());
+        else
+            ASSERT_TRUE (getSettingsFile().replaceWithData (bytes.getData(), bytes.getSize()));
     }
 
     void HostSession::writeSettings (const juce::String& text) const
@@ -52,6 +57,42 @@ namespace TestSupport
     SpawnedProcess& HostSession::launch()
     {
         return *hosts.add (new SpawnedProcess ({ hostBinary().getFullPathName() }, environment));
+    }
+
+    X11Desktop::WindowId HostSession::waitForMainWindow (X11Desktop& desktop, SpawnedProcess& host)
+    {
+        const auto end = juce::Time::getMillisecondCounter() + (juce::uint32) startTimeoutMs;
+
+        while (host.isRunning() && juce::Time::getMillisecondCounter() < end)
+            if (auto window = desktop.waitForWindow ("Vexilor", host.getPid(), 100))
+                return window;
+
+        return 0;
+    }
+
+    bool HostSession::waitForEditorBelowMenuBar (X11Desktop& desktop, X11Desktop::WindowId window,
+                                                 X11Desktop::Area& windowArea, X11Desktop::Area& editorArea)
+    {
+        const auto end = juce::Time::getMillisecondCounter() + (juce::uint32) startTimeoutMs;
+
+        for (;;)
+        {
+            windowArea = desktop.getArea (window);
+            const auto children = desktop.getChildAreas (window);
+
+            if (children.size() == 1)
+            {
+                editorArea = children.getFirst();
+
+                if (editorArea.y > windowArea.y && desktop.getPixel (editorArea.x + 2, editorArea.y + 2) == demoEditorTitleColour)
+                    return true;
+            }
+
+            if (juce::Time::getMillisecondCounter() >= end)
+                return false;
+
+            juce::Thread::sleep (20);
+        }
     }
 
     juce::StringArray HostSession::findProblemReports (const juce::String& errors)

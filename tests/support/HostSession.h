@@ -2,6 +2,7 @@
 
 #include "JackServer.h"
 #include "SpawnedProcess.h"
+#include "X11Desktop.h"
 
 #include <memory>
 
@@ -37,6 +38,21 @@ namespace TestSupport
 
         /** Starts the host; each call starts another copy. */
         SpawnedProcess& launch();
+
+        /** Waits (bounded) for the host's main window, titled "Vexilor"; 0 if the host
+            ends, or the time is up, before it shows one.
+        */
+        static X11Desktop::WindowId waitForMainWindow (X11Desktop& desktop, SpawnedProcess& host);
+
+        /** Waits (bounded) for the end of the host's start-up as its main window shows
+            it: the "System" menu bar above the demo instrument's editor, which has
+            painted its title. Gives the window's and the editor's areas.
+        */
+        static bool waitForEditorBelowMenuBar (X11Desktop& desktop, X11Desktop::WindowId window,
+                                               X11Desktop::Area& windowArea, X11Desktop::Area& editorArea);
+
+        /** The colour of the demo instrument's title, at the top of its editor. */
+        static constexpr juce::uint32 demoEditorTitleColour = 0x203040;
 
         /** The lines of the host's error output that report a crash, a sanitizer
             finding or a leak.

@@ -2,6 +2,7 @@
 
 #include <csignal>
 #include <fcntl.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
@@ -62,10 +63,17 @@ namespace TestSupport
         const auto outputPath = captureFolder.getChildFile ("stdout").getFullPathName().toStdString();
         const auto errorPath  = captureFolder.getChildFile ("stderr").getFullPathName().toStdString();
 
+        const auto parent = getpid();
         pid = fork();
 
         if (pid == 0)
         {
+            // A test that dies leaves nothing running behind it.
+            ::prctl (PR_SET_PDEATHSIG, SIGKILL);
+
+            if (getppid() != parent)
+                _exit (125);
+
             const auto output = ::open (outputPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
             const auto errors = ::open (errorPath.c_str(),  O_WRONLY | O_CREAT | O_TRUNC, 0644);
             const auto input  = ::open ("/dev/null", O_RDONLY);

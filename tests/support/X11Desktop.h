@@ -67,6 +67,11 @@ namespace TestSupport
         bool releaseButton();
         bool click (int x, int y);
         bool activate (WindowId window);
+
+        /** Moves the window (its frame) to the top left corner of the screen and raises
+            it: away from the centre, where other programs' windows appear.
+        */
+        bool moveToCorner (WindowId window);
         bool pressKeys (const juce::String& keys);   // xdotool's key names, e.g. "ctrl+comma"
 
         /** Saves what the window shows, frame included, as a PNG. */

@@ -1,0 +1,194 @@
+#include "support/HostSession.h"
+#include "support/TestSupport.h"
+#include "support/X11Desktop.h"
+
+#include <csignal>
+#include <functional>
+
+using namespace TestSupport;
+
+namespace
+{
+    // A settings file as the host writes it, for a device this machine does not have.
+    const char* const rememberedSettings =
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+        "\n"
+        "<PROPERTIES>\n"
+        "  <VALUE name=\"audioDeviceState\">\n"
+        "    <DEVICESETUP deviceType=\"ALSA\" audioOutputDeviceName=\"Studio Interface\" audioInputDeviceName=\"\"/>\n"
+        "  </VALUE>\n"
+        "</PROPERTIES>\n";
+
+    ::testing::AssertionResult endedCleanly (SpawnedProcess& host, ExitStatus expected)
+    {
+        const auto status = host.waitForExit (HostSession::quitTimeoutMs);
+
+        if (! status.has_value())
+            return ::testing::AssertionFailure() << "the host is still running";
+
+        if (*status != expected)
+            return ::testing::AssertionFailure() << "ended with " << *status << ", expected " << expected
+                                                 << "\nerrors:\n" << host.getErrors();
+
+        const auto problems = HostSession::findProblemReports (host.getErrors());
+
+        if (! problems.isEmpty())
+            return ::testing::AssertionFailure() << problems.joinIntoString ("\n");
+
+        return ::testing::AssertionSuccess();
+    }
+}
+
+//==============================================================================
+class HostExitPaths  : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE (desktop.isOpen()) << "no display";
+        session.installPlugin (demoInstrument());
+    }
+
+    /** Starts the host and waits for its main window. */
+    SpawnedProcess& startHost (X11Desktop::WindowId& window)
+    {
+        auto& host = session.launch();
+        window = HostSession::waitForMainWindow (desktop, host);
+        EXPECT_NE (window, 0u) << "no main window; errors:\n" << host.getErrors();
+        return host;
+    }
+
+    X11Desktop desktop;
+    HostSession session;
+};
+
+TEST_F (HostExitPaths, closeButtonOfTheWindowManagerQuitsWithStatusZero)
+{
+    X11Desktop::WindowId window = 0;
+    auto& host = startHost (window);
+    ASSERT_NE (window, 0u);
+
+    // Once start-up is over, away from the centre of the screen where other tests'
+    // windows appear.
+    X11Desktop::Area area, editor;
+    ASSERT_TRUE (HostSession::waitForEditorBelowMenuBar (desktop, window, area, editor));
+    ASSERT_TRUE (desktop.moveToCorner (window));
+
+    // The window manager's close button is the last one at the right of its title bar.
+    const auto frame = desktop.getFrameArea (window);
+    const auto titleBarHeight = desktop.getTitleBarHeight (window);
+    ASSERT_GT (titleBarHeight, 0) << "the window has no title bar";
+    ASSERT_TRUE (desktop.click (frame.getRight() - titleBarHeight / 2 - 2, frame.y + titleBarHeight / 2));
+
+    EXPECT_TRUE (endedCleanly (host, ExitStatus::exitCode (0)));
+}
+
+TEST_F (HostExitPaths, sigtermQuitsWithStatusZeroAndLeavesTheSettingsAsTheyWere)
+{
+    session.writeSettings (juce::String (rememberedSettings));
+    const auto modified = session.getSettingsFile().getLastModificationTime();
+
+    X11Desktop::WindowId window = 0;
+    auto& host = startHost (window);
+    ASSERT_NE (window, 0u);
+
+    host.sendSignal (SIGTERM);
+
+    EXPECT_TRUE (endedCleanly (host, ExitStatus::exitCode (0)));
+    EXPECT_EQ (session.getSettingsFile().loadFileAsString(), juce::String (rememberedSettings));
+    EXPECT_EQ (session.getSettingsFile().getLastModificationTime(), modified);
+}
+
+TEST_F (HostExitPaths, secondLaunchExitsAtOnceAndLeavesTheFirstRunning)
+{
+    session.writeSettings (juce::String (rememberedSettings));
+    const auto modified = session.getSettingsFile().getLastModificationTime();
+
+    X11Desktop::WindowId window = 0;
+    auto& first = startHost (window);
+    ASSERT_NE (window, 0u);
+
+    auto& second = session.launch();
+    const auto started = juce::Time::getMillisecondCounter();
+    EXPECT_TRUE (endedCleanly (second, ExitStatus::exitCode (0)));
+
+    // It ends before it has loaded anything: well under the time a start takes.
+    EXPECT_LT (juce::Time::getMillisecondCounter() - started, 5000u);
+    EXPECT_TRUE (desktop.getWindowTitles (second.getPid()).isEmpty());
+
+    EXPECT_TRUE (first.isRunning());
+    EXPECT_EQ (desktop.getWindowTitles (first.getPid()), juce::StringArray ("Vexilor"));
+    EXPECT_EQ (session.getSettingsFile().loadFileAsString(), juce::String (rememberedSettings));
+    EXPECT_EQ (session.getSettingsFile().getLastModificationTime(), modified);
+
+    first.sendSignal (SIGTERM);
+    EXPECT_TRUE (endedCleanly (first, ExitStatus::exitCode (0)));
+}
+
+//==============================================================================
+/** Something at ~/.vst/Vexilor.so that the host cannot play. */
+struct UnplayablePlugin
+{
+    const char* name;
+    std::function<void (const HostSession&)> put;
+};
+
+static void writeFile (const juce::File& file, const juce::String& text)
+{
+    file.getParentDirectory().createDirectory();
+    ASSERT_TRUE (file.replaceWithText (text));
+}
+
+static const UnplayablePlugin unplayablePlugins[] =
+{
+    { "missing",            [] (const HostSession&) {} },
+    { "emptyFile",          [] (const HostSession& s) { writeFile (s.getPluginFile(), {}); } },
+    { "textFile",           [] (const HostSession& s) { writeFile (s.getPluginFile(), "This is not an instrument.\n"); } },
+    { "libraryWithoutEntryPoint",
+                            [] (const HostSession& s) { s.installPlugin (juce::File (VEXILOR_NO_ENTRY_POINT_LIBRARY)); } },
+    { "folder",             [] (const HostSession& s) { writeFile (s.getPluginFile().getChildFile ("Vexilor.so"), "inside"); } },
+    { "danglingLink",       [] (const HostSession& s)
+                            {
+                                s.getPluginFile().getParentDirectory().createDirectory();
+                                ASSERT_TRUE (s.getHome().getChildFile ("gone.so").createSymbolicLink (s.getPluginFile(), false));
+                            } },
+    { "pluginWithoutInstance",
+                            [] (const HostSession& s) { s.installPlugin (nullInstrument()); } },
+};
+
+// Names the case in the test's name.
+static void PrintTo (const UnplayablePlugin& plugin, std::ostream* stream)   { *stream << plugin.name; }
+
+class PluginFileExitPaths  : public ::testing::TestWithParam<UnplayablePlugin>
+{
+};
+
+TEST_P (PluginFileExitPaths, exitsWithStatusOneAndOneLineNamingTheFile)
+{
+    HostSession session;
+    GetParam().put (session);
+
+    auto& host = session.launch();
+    const auto status = host.waitForExit (HostSession::startTimeoutMs);
+    ASSERT_TRUE (status.has_value()) << "the host is still running";
+    EXPECT_EQ (*status, ExitStatus::exitCode (1)) << host.getErrors();
+    EXPECT_TRUE (HostSession::findProblemReports (host.getErrors()).isEmpty()) << host.getErrors();
+
+    // Debug builds of the framework trace each load with the path; that line is not ours.
+    const auto path = session.getPluginFile().getFullPathName();
+    juce::StringArray naming;
+
+    for (auto& line : juce::StringArray::fromLines (host.getErrors()))
+        if (line.contains (path) && ! line.startsWith ("Attempting to load VST"))
+            naming.add (line);
+
+    ASSERT_EQ (naming.size(), 1) << host.getErrors();
+
+    // It says what went wrong, not only which file.
+    EXPECT_GE (naming[0].replace (path, {}).trim().length(), 10) << naming[0];
+
+    EXPECT_FALSE (session.getSettingsFile().exists());
+}
+
+INSTANTIATE_TEST_SUITE_P (UnplayablePlugins, PluginFileExitPaths, ::testing::ValuesIn (unplayablePlugins),
+                          [] (const auto& testInfo) { return std::string (testInfo.param.name); });
