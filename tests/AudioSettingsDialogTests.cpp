@@ -84,11 +84,10 @@ TEST_F (AudioSettingsDialog, closeButtonEndsItOnceAndStoresTheSetup)
     chooseBufferSize (*dialog, "1024");
 
     ASSERT_TRUE (closeWithCloseButton (*dialog));
-    TestSupport::runMessageLoopFor (100);
+    ASSERT_TRUE (TestSupport::runMessageLoopUntil ([] { return audioSettingsDialogs().isEmpty(); }));
     EXPECT_EQ (ends.getNumEnds(), 1);
     EXPECT_EQ (ends.getLastResult(), 0);
     EXPECT_EQ (storedBufferSize(), "1024");
-    EXPECT_TRUE (audioSettingsDialogs().isEmpty());
 }
 
 TEST_F (AudioSettingsDialog, secondOpeningWhileOneIsOpenGivesASecondDialog)
@@ -115,7 +114,7 @@ TEST_F (AudioSettingsDialog, secondOpeningWhileOneIsOpenGivesASecondDialog)
 
     chooseBufferSize (*first, "2048");
     ASSERT_TRUE (closeWithCloseButton (*first));
-    TestSupport::runMessageLoopFor (100);
+    ASSERT_TRUE (TestSupport::runMessageLoopUntil ([] { return audioSettingsDialogs().isEmpty(); }));
     EXPECT_EQ (firstEnds.getNumEnds(), 1);
     EXPECT_EQ (secondEnds.getNumEnds(), 1);
     EXPECT_EQ (storedBufferSize(), "2048");

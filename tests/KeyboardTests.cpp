@@ -38,7 +38,6 @@ TEST_F (Keyboard, escapeEndsTheAudioSettingsOnceAndStoresTheSetup)
     juce::Component::SafePointer<juce::DialogWindow> watched (dialog);
     ASSERT_TRUE (typeKeys (*dialog, "Escape"));
     ASSERT_TRUE (TestSupport::runMessageLoopUntil ([&] { return watched == nullptr; }));
-    TestSupport::runMessageLoopFor (100);
 
     EXPECT_EQ (ends.getNumEnds(), 1);
     EXPECT_EQ (ends.getLastResult(), 0);
