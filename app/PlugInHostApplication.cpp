@@ -1,5 +1,6 @@
 #include "PlugInHostApplication.h"
 #include "HostCommandIDs.h"
+#include "NestedSettingsGuard.h"
 #include "QuitSignals.h"
 #include "graph/InternalPluginFormat.h"
 
@@ -157,6 +158,8 @@ void PlugInHostApplication::openSettings()
 
     settings = std::make_unique<juce::ApplicationProperties>();
     settings->setStorageParameters (options);
+
+    const NestedSettingsGuard guard (options);
     settings->getUserSettings();
 }
 
