@@ -5,8 +5,8 @@ NestedSettingsGuard::NestedSettingsGuard (const juce::PropertiesFile::Options& o
     auto commonOptions = options;
     commonOptions.commonToAllUsers = ! options.commonToAllUsers;
 
-    setAsideIfTooDeep (options.getDefaultFile());
-    setAsideIfTooDeep (commonOptions.getDefaultFile());
+    setAsideIfUnsafe (options.getDefaultFile());
+    setAsideIfUnsafe (commonOptions.getDefaultFile());
 }
 
 NestedSettingsGuard::~NestedSettingsGuard()
@@ -15,10 +15,11 @@ NestedSettingsGuard::~NestedSettingsGuard()
         aside.moveFileTo (original);
 }
 
-void NestedSettingsGuard::setAsideIfTooDeep (const juce::File& file)
+void NestedSettingsGuard::setAsideIfUnsafe (const juce::File& file)
 {
-    // Read as the framework reads it, so that a byte-order mark is honoured alike.
-    if (! file.existsAsFile() || nestingDepth (file.loadFileAsString()) <= maxDepth)
+    // Decoded as the framework decodes it (UTF-16 by its byte-order mark); whatever the
+    // decoding, each '<' of the text is a '<' byte of the file and the other way round.
+    if (! file.existsAsFile() || isSafeToRead (file.loadFileAsString()))
         return;
 
     const auto aside = file.getSiblingFile (file.getFileName() + ".unread");
@@ -27,46 +28,18 @@ void NestedSettingsGuard::setAsideIfTooDeep (const juce::File& file)
         setAside.emplace_back (file, aside);
 }
 
-int NestedSettingsGuard::nestingDepth (const juce::String& xmlText)
+bool NestedSettingsGuard::isSafeToRead (const juce::String& xmlText)
 {
-    int depth = 0, deepest = 0;
-    auto p = xmlText.getCharPointer();
+    int tags = 0;
 
-    // Skips to just past the terminator, or to the end of the text.
-    const auto skipPast = [&p] (const char* terminator)
-    {
-        const auto found = p.indexOf (juce::CharPointer_ASCII (terminator));
-        p = found < 0 ? p.findTerminatingNull() : p + found + (int) strlen (terminator);
-    };
+    for (auto p = xmlText.getCharPointer(); ! p.isEmpty();)
+        if (p.getAndAdvance() == '<' && ++tags > maxTags)
+            return false;
 
-    while (! p.isEmpty())
-    {
-        if (p.getAndAdvance() != '<')
-            continue;
+    auto rest = xmlText.trimStart();
 
-        if (p.compareUpTo (juce::CharPointer_ASCII ("!--"), 3) == 0)           skipPast ("-->");
-        else if (p.compareUpTo (juce::CharPointer_ASCII ("![CDATA["), 8) == 0) skipPast ("]]>");
-        else if (*p == '?' || *p == '!')                                       skipPast (">");
-        else if (*p == '/')                                                    { depth = juce::jmax (0, depth - 1); skipPast (">"); }
-        else
-        {
-            // An opening tag, unless it closes itself; quoted values may hold '>'.
-            juce::juce_wchar quote = 0, previous = 0;
+    if (rest.startsWith ("<?"))
+        rest = rest.fromFirstOccurrenceOf ("?>", false, false);
 
-            while (! p.isEmpty())
-            {
-                const auto c = p.getAndAdvance();
-
-                if (quote != 0)                   { if (c == quote) quote = 0; }
-                else if (c == '"' || c == '\'')   quote = c;
-                else if (c == '>')                break;
-                else                              previous = c;
-            }
-
-            if (previous != '/')
-                deepest = juce::jmax (deepest, ++depth);
-        }
-    }
-
-    return deepest;
+    return ! rest.contains ("<?") && ! rest.containsIgnoreCase ("<!DOCTYPE") && ! rest.containsIgnoreCase ("<!ENTITY");
 }

@@ -167,7 +167,10 @@ void PlugInHostApplication::restoreAudioDevice()
 {
     const auto state = settings->getUserSettings()->getValue (deviceStateKey, {});
 
-    if (auto element = juce::XmlDocument (state).getDocumentElement (false))
+    // The value is XML text of its own, which the file's check did not see unescaped.
+    const auto readable = NestedSettingsGuard::isSafeToRead (state);
+
+    if (auto element = readable ? juce::XmlDocument (state).getDocumentElement (false) : nullptr)
     {
         if (deviceManager.initialise (0, 2, element.get(), true, {}, nullptr).isNotEmpty())
             deviceManager.initialiseWithDefaultDevices (0, 2);

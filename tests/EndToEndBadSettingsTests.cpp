@@ -177,6 +177,26 @@ static juce::MemoryBlock nested (int depth)
     return bytesOf (settingsHolding ("<DEVICESETUP " + jackDevice + ">" + opening + closing + "</DEVICESETUP>"));
 }
 
+// Deeper than the framework's XML reader, which recurses once per level, can follow
+// on the stack: ~200 KB.
+static juce::MemoryBlock nestedDeeperThanTheReaderCanFollow()
+{
+    const auto depth = 30000;
+    return bytesOf (settingsHolding ("<DEVICESETUP " + jackDevice + ">"
+                                     + juce::String::repeatedString ("<a>", depth) + juce::String::repeatedString ("</a>", depth)
+                                     + "</DEVICESETUP>"));
+}
+
+// The same depth inside the stored device state, as escaped text: the file itself is flat.
+static juce::MemoryBlock deviceStateNestedDeeperThanTheReaderCanFollow()
+{
+    const auto depth = 30000;
+    return bytesOf ("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<PROPERTIES>\n"
+                    "  <VALUE name=\"audioDeviceState\" val=\"&lt;DEVICESETUP deviceType=&quot;JACK&quot;&gt;"
+                    + juce::String::repeatedString ("&lt;a&gt;", depth) + juce::String::repeatedString ("&lt;/a&gt;", depth)
+                    + "&lt;/DEVICESETUP&gt;\"/>\n</PROPERTIES>\n");
+}
+
 static juce::MemoryBlock utf16WithByteOrderMark()
 {
     const auto text = settingsHolding (jackSetup()).replace ("UTF-8", "UTF-16");
@@ -218,6 +238,10 @@ static const BadSettingsFile badSettingsFiles[] =
     { "emptyFile",              [] { return juce::MemoryBlock(); } },
     { "veryLargeFile",          [] { return veryLarge(); } },
     { "deepNesting",            [] { return nested (2000); } },
+    { "nestedDeeperThanTheReaderCanFollow",
+                                [] { return nestedDeeperThanTheReaderCanFollow(); } },
+    { "deviceStateNestedDeeperThanTheReaderCanFollow",
+                                [] { return deviceStateNestedDeeperThanTheReaderCanFollow(); } },
     { "utf16WithByteOrderMark", [] { return utf16WithByteOrderMark(); } },
     { "utf8ByteOrderMark",      [] { return bytesOf (juce::String::fromUTF8 ("\xef\xbb\xbf") + settingsHolding (jackSetup())); } },
     { "bytesThatAreNotUtf8",    []

@@ -156,6 +156,19 @@ static const UnplayablePlugin unplayablePlugins[] =
                             [] (const HostSession& s) { s.installPlugin (nullInstrument()); } },
 };
 
+/** The lines of the host's error output that name the file. Debug builds of the
+    framework trace each load with the path; those lines are not the host's. */
+static juce::StringArray linesNaming (const juce::String& path, const juce::String& errors)
+{
+    juce::StringArray naming;
+
+    for (auto& line : juce::StringArray::fromLines (errors))
+        if (line.contains (path) && ! line.startsWith ("Attempting to load VST"))
+            naming.add (line);
+
+    return naming;
+}
+
 // Names the case in the test's name.
 static void PrintTo (const UnplayablePlugin& plugin, std::ostream* stream)   { *stream << plugin.name; }
 
@@ -174,14 +187,8 @@ TEST_P (PluginFileExitPaths, exitsWithStatusOneAndOneLineNamingTheFile)
     EXPECT_EQ (*status, ExitStatus::exitCode (1)) << host.getErrors();
     EXPECT_TRUE (HostSession::findProblemReports (host.getErrors()).isEmpty()) << host.getErrors();
 
-    // Debug builds of the framework trace each load with the path; that line is not ours.
     const auto path = session.getPluginFile().getFullPathName();
-    juce::StringArray naming;
-
-    for (auto& line : juce::StringArray::fromLines (host.getErrors()))
-        if (line.contains (path) && ! line.startsWith ("Attempting to load VST"))
-            naming.add (line);
-
+    const auto naming = linesNaming (path, host.getErrors());
     ASSERT_EQ (naming.size(), 1) << host.getErrors();
 
     // It says what went wrong, not only which file.
@@ -192,3 +199,29 @@ TEST_P (PluginFileExitPaths, exitsWithStatusOneAndOneLineNamingTheFile)
 
 INSTANTIATE_TEST_SUITE_P (UnplayablePlugins, PluginFileExitPaths, ::testing::ValuesIn (unplayablePlugins),
                           [] (const auto& testInfo) { return std::string (testInfo.param.name); });
+
+//==============================================================================
+// A plug-in that passes the scan (which makes an instance of its own) and then yields
+// no instance to play. The warning alert the host posts about it is not waited for.
+TEST (PluginThatCannotBeCreated, exitsPromptlyWithStatusOneAndSaysItCouldNotBeInstantiated)
+{
+    X11Desktop desktop;
+    ASSERT_TRUE (desktop.isOpen()) << "no display";
+
+    HostSession session;
+    session.installPlugin (juce::File (VEXILOR_ONE_INSTANCE_PLUGIN));
+
+    auto& host = session.launch();
+    const auto status = host.waitForExit (HostSession::startTimeoutMs);
+    ASSERT_TRUE (status.has_value()) << "the host is still running; windows: "
+                                     << desktop.getWindowTitles (host.getPid()).joinIntoString (", ");
+    EXPECT_EQ (*status, ExitStatus::exitCode (1)) << host.getErrors();
+    EXPECT_TRUE (HostSession::findProblemReports (host.getErrors()).isEmpty()) << host.getErrors();
+
+    const auto path = session.getPluginFile().getFullPathName();
+    const auto naming = linesNaming (path, host.getErrors());
+    ASSERT_EQ (naming.size(), 1) << host.getErrors();
+    EXPECT_TRUE (naming[0].contains ("could not be instantiated")) << naming[0];
+
+    EXPECT_FALSE (session.getSettingsFile().exists());
+}

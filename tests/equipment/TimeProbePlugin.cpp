@@ -3,9 +3,14 @@
     tempo-synced plug-in does, and keeps the last answer where a test in the same
     process can read it (timeProbeLastAnswer, found with dlsym). It makes no sound and
     uses no framework: only the VST 2 interface headers.
+
+    Built with VEXILOR_ONE_INSTANCE_PER_PROCESS defined, it yields an instance only the
+    first time its entry point is called in a process: a plug-in that passes the host's
+    scan and then cannot be created.
 */
 #include <pluginterfaces/vst2.x/aeffectx.h>
 
+#include <cstdlib>
 #include <cstring>
 
 namespace
@@ -56,6 +61,17 @@ namespace
 
 extern "C" __attribute__ ((visibility ("default"))) AEffect* VSTPluginMain (audioMasterCallback hostCallback)
 {
+   #ifdef VEXILOR_ONE_INSTANCE_PER_PROCESS
+    // The host unloads the module between its scan and the instance it plays, so the
+    // mark that one was made lives in the process's environment, not in the module.
+    static const char* const madeOne = "VEXILOR_PLUGIN_INSTANCE_MADE";
+
+    if (std::getenv (madeOne) != nullptr)
+        return nullptr;
+
+    setenv (madeOne, "1", 1);
+   #endif
+
     host = hostCallback;
 
     effect = AEffect {};
@@ -64,6 +80,7 @@ extern "C" __attribute__ ((visibility ("default"))) AEffect* VSTPluginMain (audi
     effect.setParameter = setParameter;
     effect.getParameter = getParameter;
     effect.processReplacing = processReplacing;
+    effect.object = &effect;   // the framework checks that a plug-in sets it
     effect.numPrograms = 1;
     effect.numOutputs = 2;
     effect.flags = effFlagsIsSynth | effFlagsCanReplacing;
