@@ -11,11 +11,6 @@ using namespace TestSupport;
 
 namespace
 {
-    juce::MemoryBlock bytesOf (const juce::String& text)
-    {
-        return { text.toRawUTF8(), text.getNumBytesAsUTF8() };
-    }
-
     /** A settings file as the framework writes it, holding this device state. */
     juce::String settingsHolding (const juce::String& deviceSetup, const juce::String& moreValues = {})
     {
@@ -197,17 +192,9 @@ static juce::MemoryBlock deviceStateNestedDeeperThanTheReaderCanFollow()
                     + "&lt;/DEVICESETUP&gt;\"/>\n</PROPERTIES>\n");
 }
 
-static juce::MemoryBlock utf16WithByteOrderMark()
+static juce::MemoryBlock utf16Settings()
 {
-    const auto text = settingsHolding (jackSetup()).replace ("UTF-8", "UTF-16");
-    juce::MemoryOutputStream out;
-    out.writeByte ((char) 0xff);
-    out.writeByte ((char) 0xfe);
-
-    for (auto character : text)
-        out.writeShort ((short) character);
-
-    return out.getMemoryBlock();
+    return utf16WithByteOrderMark (settingsHolding (jackSetup()).replace ("UTF-8", "UTF-16"));
 }
 
 static juce::MemoryBlock veryLarge()
@@ -242,7 +229,7 @@ static const BadSettingsFile badSettingsFiles[] =
                                 [] { return nestedDeeperThanTheReaderCanFollow(); } },
     { "deviceStateNestedDeeperThanTheReaderCanFollow",
                                 [] { return deviceStateNestedDeeperThanTheReaderCanFollow(); } },
-    { "utf16WithByteOrderMark", [] { return utf16WithByteOrderMark(); } },
+    { "utf16WithByteOrderMark", [] { return utf16Settings(); } },
     { "utf8ByteOrderMark",      [] { return bytesOf (juce::String::fromUTF8 ("\xef\xbb\xbf") + settingsHolding (jackSetup())); } },
     { "bytesThatAreNotUtf8",    []
                                 {

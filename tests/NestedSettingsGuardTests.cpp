@@ -21,23 +21,6 @@ namespace
                + "</PROPERTIES>\n";
     }
 
-    juce::MemoryBlock bytesOf (const juce::String& text)
-    {
-        return { text.toRawUTF8(), text.getNumBytesAsUTF8() };
-    }
-
-    juce::MemoryBlock utf16WithByteOrderMark (const juce::String& text)
-    {
-        juce::MemoryOutputStream out;
-        out.writeByte ((char) 0xff);
-        out.writeByte ((char) 0xfe);
-
-        for (auto character : text)
-            out.writeShort ((short) character);
-
-        return out.getMemoryBlock();
-    }
-
     juce::PropertiesFile::Options hostSettingsOptions()
     {
         juce::PropertiesFile::Options options;
@@ -53,11 +36,6 @@ namespace
         juce::MemoryBlock bytes;
         file.loadFileAsData (bytes);
         return bytes;
-    }
-
-    bool sameBytes (const juce::MemoryBlock& a, const juce::MemoryBlock& b)
-    {
-        return a.getSize() == b.getSize() && (a.isEmpty() || std::memcmp (a.getData(), b.getData(), a.getSize()) == 0);
     }
 
     constexpr auto limit = NestedSettingsGuard::maxTags;
@@ -143,7 +121,7 @@ protected:
         EXPECT_FALSE (fileWasInPlace);
 
         // Back in place, byte for byte, with nothing left beside it.
-        EXPECT_TRUE (sameBytes (contentsOf (settingsFile), original));
+        EXPECT_EQ (contentsOf (settingsFile), original);
         EXPECT_EQ (settingsFile.getParentDirectory().getNumberOfChildFiles (juce::File::findFilesAndDirectories), 1);
     }
 
@@ -170,7 +148,7 @@ TEST_F (NestedSettingsGuardTests, safeFileStaysInPlaceAndIsRead)
 
     EXPECT_TRUE (fileWasInPlace);
     EXPECT_EQ (values["kept"], "here");
-    EXPECT_TRUE (sameBytes (contentsOf (settingsFile), original));
+    EXPECT_EQ (contentsOf (settingsFile), original);
 }
 
 TEST_F (NestedSettingsGuardTests, utf16FileIsMeasuredAsTheFrameworkReadsIt)

@@ -89,6 +89,23 @@ namespace TestSupport
         juce::MessageManager::getInstance()->runDispatchLoopUntil (milliseconds);
     }
 
+    juce::MemoryBlock bytesOf (const juce::String& text)
+    {
+        return { text.toRawUTF8(), text.getNumBytesAsUTF8() };
+    }
+
+    juce::MemoryBlock utf16WithByteOrderMark (const juce::String& text)
+    {
+        juce::MemoryOutputStream out;
+        out.writeByte ((char) 0xff);
+        out.writeByte ((char) 0xfe);
+
+        for (auto character : text)
+            out.writeShort ((short) character);
+
+        return out.getMemoryBlock();
+    }
+
     juce::Array<juce::AlertWindow*> alertWindowsOnDesktop()
     {
         juce::Array<juce::AlertWindow*> alerts;

@@ -60,6 +60,12 @@ namespace TestSupport
     */
     void runMessageLoopFor (int milliseconds);
 
+    /** The text's UTF-8 bytes, as a file would hold them. */
+    juce::MemoryBlock bytesOf (const juce::String& text);
+
+    /** The text as UTF-16 (little-endian) behind a byte-order mark. */
+    juce::MemoryBlock utf16WithByteOrderMark (const juce::String& text);
+
     /** The alert windows currently on the desktop. */
     juce::Array<juce::AlertWindow*> alertWindowsOnDesktop();
 }
