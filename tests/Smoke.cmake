@@ -1,1 +1,0 @@
-vexilor_add_tests (SmokeTests SOURCES SmokeTests.cpp)
