@@ -10,8 +10,8 @@ PlugInHostApplication::PlugInHostApplication() = default;
 
 PlugInHostApplication::~PlugInHostApplication()
 {
-    // reset() empties the pointer before deleting what it held, as for every owning
-    // pointer here, so nothing can reach a half-deleted object through it.
+    // reset() empties the pointer before it deletes the graph, which a plain member
+    // destruction would not, so nothing reaches a half-deleted graph through it.
     graph.reset();
 }
 

@@ -9,8 +9,10 @@
 namespace
 {
     // The handler may only do async-signal-safe work: it writes one byte into a pipe
-    // whose other end the message loop watches.
+    // whose other end the message loop watches. The pipe lives as long as the process,
+    // so a handler still running on another thread never writes to a closed descriptor.
     int pipeEnds[2] = { -1, -1 };
+    bool watching = false;
 
     extern "C" void onQuitSignal (int)
     {
@@ -31,8 +33,10 @@ namespace
 
 void QuitSignals::install()
 {
-    if (pipeEnds[0] >= 0 || ::pipe2 (pipeEnds, O_CLOEXEC | O_NONBLOCK) != 0)
+    if (watching || (pipeEnds[0] < 0 && ::pipe2 (pipeEnds, O_CLOEXEC | O_NONBLOCK) != 0))
         return;
+
+    watching = true;
 
     juce::LinuxEventLoop::registerFdCallback (pipeEnds[0], [] (int fd)
     {
@@ -49,14 +53,12 @@ void QuitSignals::install()
 
 void QuitSignals::remove()
 {
-    if (pipeEnds[0] < 0)
+    if (! watching)
         return;
 
     setHandler (SIG_DFL);
     juce::LinuxEventLoop::unregisterFdCallback (pipeEnds[0]);
-    ::close (pipeEnds[0]);
-    ::close (pipeEnds[1]);
-    pipeEnds[0] = pipeEnds[1] = -1;
+    watching = false;
 }
 
 #else

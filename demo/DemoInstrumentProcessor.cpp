@@ -73,7 +73,7 @@ void DemoInstrumentProcessor::startNote (int note)
             chosen = &v;
 
     if (chosen == nullptr)
-        chosen = &voices[0];   // all busy: take the oldest slot
+        chosen = &voices[0];   // all busy: steal the first voice
 
     const auto frequency = juce::MidiMessage::getMidiNoteInHertz (note);
 

@@ -9,7 +9,6 @@ static void fillFrom (IOProcessor::IODeviceType type, juce::PluginDescription& d
 
 InternalPluginFormat::InternalPluginFormat()
 {
-    // One temporary processor at a time, in this order.
     fillFrom (IOProcessor::audioOutputNode, audioOutputDescription);
     fillFrom (IOProcessor::audioInputNode,  audioInputDescription);
     fillFrom (IOProcessor::midiInputNode,   midiInputDescription);

@@ -31,5 +31,7 @@ vexilor_add_tests (EndToEndPlaysTests SOURCES EndToEndPlaysTests.cpp
 target_compile_definitions (EndToEndPlaysTests PRIVATE
     VEXILOR_ARTIFACT_DIR="${CMAKE_BINARY_DIR}/artifacts")
 
+# Some of these type keys into the host's window: keys go wherever the focus is, which
+# any other test's new window may take.
 vexilor_add_tests (EndToEndBadSettingsTests SOURCES EndToEndBadSettingsTests.cpp
-    PROPERTIES RESOURCE_LOCK vexilor_binary TIMEOUT 180)
+    PROPERTIES RESOURCE_LOCK vexilor_binary RUN_SERIAL TRUE TIMEOUT 180)

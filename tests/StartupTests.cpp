@@ -77,8 +77,6 @@ TEST_F (Startup, registersPreferencesAndAboutButNotQuit)
     ASSERT_EQ (commands.getNumCommands(), 2);
     EXPECT_EQ (commands.getCommandForIndex (0)->commandID, HostCommandIDs::preferences);
     EXPECT_EQ (commands.getCommandForIndex (1)->commandID, HostCommandIDs::about);
-    EXPECT_EQ (HostCommandIDs::preferences, 0x30100);
-    EXPECT_EQ (HostCommandIDs::about, 0x30101);
     EXPECT_EQ (commands.getCommandForID (juce::StandardApplicationCommandIDs::quit), nullptr);
 
     EXPECT_EQ (commands.getNameOfCommand (HostCommandIDs::preferences), "Preferences...");
@@ -163,4 +161,28 @@ TEST_F (Startup, pluginPlaysOnADeviceOpenedAfterStartUp)
         EXPECT_GT (tone.getRMSLevel (channel, 0, tone.getNumSamples()), 0.03f) << "channel " << channel;
         EXPECT_NEAR (AlsaFileOutput::frequencyOf (tone, channel, played.getSampleRate()), 440.0, 0.5) << "channel " << channel;
     }
+}
+
+using StartupWithOneOutput = HostApplicationFixture;
+
+TEST_F (StartupWithOneOutput, refusedSecondConnectionIsIgnoredAndStartUpCompletes)
+{
+    home.installPlugin (TestSupport::demoInstrumentMono());
+    auto& host = start();
+
+    const auto& graph = host.graph->graph;
+    const auto& nodes = graph.getNodes();
+    ASSERT_EQ (nodes.size(), 3);
+
+    const auto midiIn = nodes[0]->nodeID, audioOut = nodes[1]->nodeID, plugin = nodes[2]->nodeID;
+    const auto midi = juce::AudioProcessorGraph::midiChannelIndex;
+    EXPECT_TRUE (graph.isConnected ({ { plugin, 0 }, { audioOut, 0 } }));
+    EXPECT_FALSE (graph.isConnected ({ { plugin, 1 }, { audioOut, 1 } }));
+    EXPECT_TRUE (graph.isConnected ({ { midiIn, midi }, { plugin, midi } }));
+    EXPECT_EQ (graph.getConnections().size(), 2u);
+
+    // The rest of start-up still ran: the window, the commands and the menu.
+    EXPECT_NE (host.mainWindow, nullptr);
+    EXPECT_EQ (host.commandManager.getNumCommands(), 2);
+    EXPECT_FALSE (juce::MessageManager::getInstance()->hasStopMessageBeenSent());
 }

@@ -33,9 +33,13 @@ void HostApplicationFixture::stop()
     if (app == nullptr)
         return;
 
-    // Dialogs the test left open would outlive the device manager they show.
+    // Dialogs the test left open would outlive the device manager they show. Their
+    // close callbacks are dropped unrun, as at a real quit: they would reach a
+    // deleted application.
     for (auto* dialog : audioSettingsDialogs())
         delete dialog;
+
+    juce::ModalComponentManager::deleteInstance();
 
     app->shutdown();
     app.reset();

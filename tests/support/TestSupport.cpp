@@ -56,18 +56,6 @@ namespace TestSupport
         return home.getChildFile (".Vexilor/Vexilor.settings");
     }
 
-    void ScopedHome::useAlsaFileDevice() const
-    {
-        const auto output = home.getChildFile ("alsa-output.raw").getFullPathName();
-        home.getChildFile (".asoundrc").replaceWithText (
-            "pcm.!default {\n"
-            "    type file\n"
-            "    slave.pcm \"null\"\n"
-            "    file \"" + output + "\"\n"
-            "    format \"raw\"\n"
-            "}\n");
-    }
-
     //==============================================================================
     bool runMessageLoopUntil (const std::function<bool()>& condition, int timeoutMs)
     {

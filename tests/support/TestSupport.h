@@ -39,11 +39,6 @@ namespace TestSupport
         /** ~/.Vexilor/Vexilor.settings, where the host keeps its settings here. */
         juce::File settingsFile() const;
 
-        /** Writes an .asoundrc that makes ALSA's "default" a device writing to a file in
-            this home folder. It opens at once but is not paced.
-        */
-        void useAlsaFileDevice() const;
-
     private:
         juce::File home;
         juce::String previousHome;
