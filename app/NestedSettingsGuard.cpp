@@ -22,7 +22,7 @@ void NestedSettingsGuard::setAsideIfUnsafe (const juce::File& file)
     if (! file.existsAsFile() || isSafeToRead (file.loadFileAsString()))
         return;
 
-    const auto aside = file.getSiblingFile (file.getFileName() + ".unread");
+    const auto aside = file.getSiblingFile (file.getFileName() + ".unread").getNonexistentSibling();
 
     if (file.moveFileTo (aside))
         setAside.emplace_back (file, aside);
