@@ -1,43 +1,11 @@
 #include "support/TestSupport.h"
+#include "support/ToneAnalysis.h"
 #include "PlayingGraph.h"
 
 namespace
 {
     constexpr double sampleRate = 48000.0;
     constexpr int blockSize = 256;
-
-    /** Frequency from the rising zero crossings, each placed between its two samples. */
-    double measureFrequency (const std::vector<float>& signal)
-    {
-        double firstCrossing = -1.0, lastCrossing = -1.0;
-        int periods = -1;
-
-        for (size_t i = 1; i < signal.size(); ++i)
-        {
-            if (signal[i - 1] < 0.0f && signal[i] >= 0.0f)
-            {
-                const auto crossing = (double) (i - 1) + signal[i - 1] / (signal[i - 1] - signal[i]);
-
-                if (firstCrossing < 0.0)
-                    firstCrossing = crossing;
-
-                lastCrossing = crossing;
-                ++periods;
-            }
-        }
-
-        return periods > 0 ? periods * sampleRate / (lastCrossing - firstCrossing) : 0.0;
-    }
-
-    float peakOf (const std::vector<float>& signal)
-    {
-        float peak = 0.0f;
-
-        for (auto sample : signal)
-            peak = std::max (peak, std::abs (sample));
-
-        return peak;
-    }
 }
 
 TEST (GraphPlayback, noteOnReachesBothOutputsAtItsFrequency)
@@ -77,11 +45,13 @@ TEST (GraphPlayback, noteOnReachesBothOutputsAtItsFrequency)
         ASSERT_LE (onset - signal.begin(), blockSize);
 
         // Past the voice's 5 ms fade-in: a steady tone, well inside full scale.
-        const std::vector<float> steady (onset + (int) (0.01 * sampleRate), signal.end());
-        EXPECT_GT (peakOf (steady), 0.05f);
-        EXPECT_LT (peakOf (steady), 1.0f);
+        const TestSupport::ToneAnalysis tone (signal.data(), (int) signal.size(), sampleRate);
+        const auto steady = (int) (onset - signal.begin()) + (int) (0.01 * sampleRate);
+        const auto end = (int) signal.size();
+        EXPECT_GT (tone.measurePeak (steady, end), 0.05f);
+        EXPECT_LT (tone.measurePeak (steady, end), 1.0f);
 
-        const auto cents = 1200.0 * std::log2 (measureFrequency (steady) / expected);
+        const auto cents = TestSupport::ToneAnalysis::centsBetween (tone.measureFrequency (steady, end), expected);
         EXPECT_NEAR (cents, 0.0, 1.0) << "expected " << expected << " Hz";
     }
 }

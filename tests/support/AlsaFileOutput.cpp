@@ -42,29 +42,3 @@ juce::AudioBuffer<float> AlsaFileOutput::readLatest (int numFrames) const
 {
     return read (juce::jmax ((juce::int64) 0, getNumFrames() - numFrames), numFrames);
 }
-
-double AlsaFileOutput::frequencyOf (const juce::AudioBuffer<float>& buffer, int channel, double rate)
-{
-    const auto* samples = buffer.getReadPointer (channel);
-    double first = -1.0, last = -1.0;
-    int crossings = 0;
-
-    for (int i = 1; i < buffer.getNumSamples(); ++i)
-    {
-        if (samples[i - 1] < 0.0f && samples[i] >= 0.0f)
-        {
-            // Where the line between the two samples crosses zero.
-            const auto position = (i - 1) + (double) -samples[i - 1] / (double) (samples[i] - samples[i - 1]);
-
-            if (crossings++ == 0)
-                first = position;
-
-            last = position;
-        }
-    }
-
-    if (crossings < 2)
-        return 0.0;
-
-    return (crossings - 1) * rate / (last - first);
-}

@@ -29,12 +29,6 @@ public:
 
     double getSampleRate() const noexcept   { return sampleRate; }
 
-    //==============================================================================
-    /** The frequency of a steady tone in one channel, measured between its first and
-        last rising zero crossings; 0 when there are fewer than two.
-    */
-    static double frequencyOf (const juce::AudioBuffer<float>& buffer, int channel, double sampleRate);
-
 private:
     juce::File file;
     int numChannels;
