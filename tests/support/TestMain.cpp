@@ -2,11 +2,42 @@
 #include <juce_gui_basics/juce_gui_basics.h>
 
 #include <csignal>
-#include <fstream>
+#include <fcntl.h>
 #include <unistd.h>
 
 namespace
 {
+    // The kernel reports no size for these files, so read until the end. A process may end
+    // between listing and reading (the read then fails with ESRCH): that is an empty text.
+    juce::String readProcFile (const juce::File& file)
+    {
+        const auto fd = open (file.getFullPathName().toRawUTF8(), O_RDONLY | O_CLOEXEC);
+
+        if (fd < 0)
+            return {};
+
+        std::string text;
+        char buffer[512];
+
+        for (;;)
+        {
+            const auto got = read (fd, buffer, sizeof (buffer));
+
+            if (got <= 0)
+            {
+                if (got < 0)
+                    text.clear();
+
+                break;
+            }
+
+            text.append (buffer, (size_t) got);
+        }
+
+        close (fd);
+        return juce::String (text);
+    }
+
     // Under AddressSanitizer, a helper program that the framework forks (gsettings, when
     // the display is first used) can deadlock in the sanitizer's allocator before it
     // reaches exec, and would then spin for ever after the test. End whatever this
@@ -21,9 +52,7 @@ namespace
                 continue;
 
             // "pid (name) state ppid ...": the name may hold anything, so read after its ')'.
-            // The kernel reports no size for these files, so read them as a stream.
-            std::ifstream file (entry.getFile().getChildFile ("stat").getFullPathName().toStdString());
-            const auto stat = juce::String (std::string (std::istreambuf_iterator<char> (file), {}));
+            const auto stat = readProcFile (entry.getFile().getChildFile ("stat"));
             const auto fields = juce::StringArray::fromTokens (stat.fromLastOccurrenceOf (")", false, false).trim(), true);
 
             if (fields.size() > 1 && fields[1].getIntValue() == getpid())
