@@ -1,4 +1,5 @@
 #include "HostApplicationFixture.h"
+#include "X11Desktop.h"
 #include "app/HostCommandIDs.h"
 
 HostApplicationFixture::HostApplicationFixture()
@@ -162,15 +163,28 @@ bool HostApplicationFixture::typeKeys (juce::Component& window, const juce::Stri
     if (peer == nullptr)
         return false;
 
-    const auto windowId = juce::String ((juce::uint64) (juce::pointer_sized_uint) peer->getNativeHandle());
+    const auto windowId = (TestSupport::X11Desktop::WindowId) (juce::pointer_sized_uint) peer->getNativeHandle();
+    TestSupport::X11Desktop desktop;
+
+    // The window takes the focus once the window manager has taken it in.
+    if (! TestSupport::runMessageLoopUntil ([&] { return desktop.isFramed (windowId); }, 10000))
+        return false;
 
     // The X server gives a key press to the window under the pointer when that lies
-    // inside the focused window, so the pointer goes to the window's own top left corner:
-    // over an embedded plug-in editor, the plug-in would take the keys. Keys chained to a
-    // window command would be sent as synthetic events; typed on their own they go
-    // through the X server, as a keyboard's do.
-    return runXdotool ({ "mousemove", "--sync", "--window", windowId, "2", "2" })
-        && runXdotool ({ "windowfocus", "--sync", windowId })
+    // inside the focused window: over an embedded plug-in editor, the plug-in would take
+    // the keys. The window may still be moving into place (the window manager applies the
+    // framework's last resize and re-centring when it gets to them), so the pointer goes
+    // outside it, to the screen's corner, and the keys go to the focused window itself.
+    // (xdotool's --sync would wait for good when the pointer is there already.)
+    const TestSupport::X11Desktop::Position corner { 0, 0 };
+
+    if (! runXdotool ({ "mousemove", juce::String (corner.x), juce::String (corner.y) })
+         || ! TestSupport::runMessageLoopUntil ([&] { return desktop.getPointerPosition() == corner; }, 10000))
+        return false;
+
+    // Keys chained to a window command would be sent as synthetic events; typed on their
+    // own they go through the X server, as a keyboard's do.
+    return runXdotool ({ "windowfocus", "--sync", juce::String ((juce::uint64) windowId) })
         && runXdotool ({ "key", keys });
 }
 

@@ -70,7 +70,7 @@ protected:
 
     /** Gives the window the X input focus and types the keys on the X server, as a user
         at the keyboard would (keys in xdotool's form, e.g. "ctrl+comma"), with the pointer
-        over the window's top left corner. Returns whether xdotool succeeded. The X focus
+        outside the window. Returns whether xdotool succeeded. The X focus
         is the whole display's, so a test that types must run alone.
     */
     static bool typeKeys (juce::Component& window, const juce::String& keys);

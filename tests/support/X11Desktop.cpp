@@ -147,6 +147,15 @@ namespace TestSupport
         return titles;
     }
 
+    bool X11Desktop::isFramed (WindowId window)
+    {
+        // Openbox lists the window and gives its frame extents once it manages it; it
+        // places the frame before it shows it.
+        return getManagedWindows().contains (window)
+                && readWindowProperty (asDisplay (display), window, "_NET_FRAME_EXTENTS", XA_CARDINAL).size() == 4
+                && isViewable (window);
+    }
+
     X11Desktop::Area X11Desktop::getArea (WindowId window)
     {
         auto* d = asDisplay (display);
@@ -228,6 +237,18 @@ namespace TestSupport
         }
 
         return rgb;
+    }
+
+    X11Desktop::Position X11Desktop::getPointerPosition()
+    {
+        auto* d = asDisplay (display);
+        Window root, child;
+        int windowX, windowY;
+        unsigned int buttons;
+        Position position;
+
+        XQueryPointer (d, DefaultRootWindow (d), &root, &child, &position.x, &position.y, &windowX, &windowY, &buttons);
+        return position;
     }
 
     //==============================================================================

@@ -45,6 +45,11 @@ namespace TestSupport
         /** The titles of all windows the window manager manages for the process. */
         juce::StringArray getWindowTitles (pid_t pid);
 
+        /** Whether the window manager has taken the window in: framed it, placed it where
+            it stays, and shown it. Until then the window may still move.
+        */
+        bool isFramed (WindowId window);
+
         /** The window's area, without the window manager's frame. */
         Area getArea (WindowId window);
 
@@ -61,6 +66,16 @@ namespace TestSupport
         juce::uint32 getPixel (int x, int y);
 
         //==============================================================================
+        /** Where the pointer is, in root-window coordinates. */
+        struct Position
+        {
+            int x = 0, y = 0;
+
+            bool operator== (const Position& other) const noexcept  { return x == other.x && y == other.y; }
+        };
+
+        Position getPointerPosition();
+
         /** Pointer and keyboard, as real input events (XTest, through xdotool). */
         bool movePointer (int x, int y);
         bool pressButton (int x, int y);
