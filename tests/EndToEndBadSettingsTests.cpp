@@ -62,7 +62,11 @@ namespace
         X11Desktop::Area area, editor;
 
         if (! HostSession::waitForEditorBelowMenuBar (desktop, window, area, editor))
-            return ::testing::AssertionFailure() << "the main window shows no editor below a menu bar";
+            return ::testing::AssertionFailure() << "the main window shows no editor below a menu bar (window "
+                                                 << area.x << "," << area.y << " " << area.width << "x" << area.height
+                                                 << ", " << desktop.getChildAreas (window).size() << " child windows, the first "
+                                                 << editor.x << "," << editor.y << " " << editor.width << "x" << editor.height
+                                                 << ", showing #" << juce::String::toHexString ((int) desktop.getPixel (editor.x + 2, editor.y + 2)) << ")";
 
         X11Desktop::WindowId dialog = 0;
 
@@ -299,7 +303,8 @@ TEST_F (HostWithSettings, rememberedMidiInputThatIsAbsentStaysRememberedWhenTheD
     ASSERT_NE (window, 0u);
 
     // The first close after a restore writes the state (in the framework's new form).
-    ASSERT_TRUE (openAndCloseAudioSettings (desktop, window, host.getPid()));
+    ASSERT_TRUE (openAndCloseAudioSettings (desktop, window, host.getPid()))
+        << (host.isRunning() ? "the host runs" : "the host has ended") << "; errors:\n" << host.getErrors();
     ASSERT_TRUE (runMessageLoopUntil ([&] { return session.getSettingsFile().loadFileAsString() != original; }, 10000))
         << "closing the dialog wrote nothing";
 
@@ -331,7 +336,8 @@ TEST_F (HostWithSettings, settingsThatCannotBeWrittenAreWrittenAtShutdownOnceThe
     ASSERT_TRUE (folder.replaceWithText ("in the way"));
 
     // The first close after a restore stores the state, which cannot be written now.
-    ASSERT_TRUE (openAndCloseAudioSettings (desktop, window, host.getPid()));
+    ASSERT_TRUE (openAndCloseAudioSettings (desktop, window, host.getPid()))
+        << (host.isRunning() ? "the host runs" : "the host has ended") << "; errors:\n" << host.getErrors();
 
     // Nothing is reported: no alert, no message, and the host plays on.
     EXPECT_TRUE (host.isRunning());

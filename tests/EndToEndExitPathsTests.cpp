@@ -79,6 +79,8 @@ TEST_F (HostExitPaths, closeButtonOfTheWindowManagerQuitsWithStatusZero)
     const auto titleBarHeight = desktop.getTitleBarHeight (window);
     ASSERT_GT (titleBarHeight, 0) << "the window has no title bar";
     ASSERT_TRUE (desktop.click (frame.getRight() - titleBarHeight / 2 - 2, frame.y + titleBarHeight / 2));
+    ASSERT_TRUE (desktop.waitUntil (host.getPid(), [&] { return ! host.isRunning(); }, HostSession::quitTimeoutMs))
+        << "the close button did not quit the host";
 
     EXPECT_TRUE (endedCleanly (host, ExitStatus::exitCode (0)));
 }

@@ -20,9 +20,7 @@ TEST_F (Keyboard, commandCommaOnTheMainWindowOpensTheAudioSettings)
 {
     ASSERT_TRUE (audioSettingsDialogs().isEmpty());
 
-    ASSERT_TRUE (typeKeys (*app->mainWindow, "ctrl+comma"));
-
-    EXPECT_TRUE (TestSupport::runMessageLoopUntil ([] { return audioSettingsDialogs().size() == 1; }));
+    EXPECT_TRUE (typeKeys (*app->mainWindow, "ctrl+comma", [] { return audioSettingsDialogs().size() == 1; }));
 }
 
 TEST_F (Keyboard, escapeEndsTheAudioSettingsOnceAndStoresTheSetup)
@@ -36,8 +34,7 @@ TEST_F (Keyboard, escapeEndsTheAudioSettingsOnceAndStoresTheSetup)
     ASSERT_TRUE (chooseItem (*sizes, "1024 samples"));
 
     juce::Component::SafePointer<juce::DialogWindow> watched (dialog);
-    ASSERT_TRUE (typeKeys (*dialog, "Escape"));
-    ASSERT_TRUE (TestSupport::runMessageLoopUntil ([&] { return watched == nullptr; }));
+    ASSERT_TRUE (typeKeys (*dialog, "Escape", [&] { return watched == nullptr; }));
 
     EXPECT_EQ (ends.getNumEnds(), 1);
     EXPECT_EQ (ends.getLastResult(), 0);

@@ -127,7 +127,7 @@ TEST_F (Startup, pluginPlaysOnADeviceOpenedAfterStartUp)
     const auto output = home.getHome().getChildFile ("later/output.raw");
     useAlsaDevice (output);
     auto& host = start();
-    ASSERT_EQ (currentDevice(), nullptr);
+    ASSERT_EQ (currentDevice(), nullptr) << "opened at start-up: " << currentDevice()->getTypeName() << " \"" << currentDevice()->getName() << "\"";
 
     ASSERT_TRUE (output.getParentDirectory().createDirectory());
 

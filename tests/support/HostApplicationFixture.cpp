@@ -156,7 +156,8 @@ bool HostApplicationFixture::chooseItem (juce::ComboBox& list, const juce::Strin
     return false;
 }
 
-bool HostApplicationFixture::typeKeys (juce::Component& window, const juce::String& keys)
+bool HostApplicationFixture::typeKeys (juce::Component& window, const juce::String& keys,
+                                      const std::function<bool()>& effect)
 {
     auto* peer = window.getPeer();
 
@@ -184,8 +185,15 @@ bool HostApplicationFixture::typeKeys (juce::Component& window, const juce::Stri
 
     // Keys chained to a window command would be sent as synthetic events; typed on their
     // own they go through the X server, as a keyboard's do.
-    return runXdotool ({ "windowfocus", "--sync", juce::String ((juce::uint64) windowId) })
-        && runXdotool ({ "key", keys });
+    if (! runXdotool ({ "windowfocus", "--sync", juce::String ((juce::uint64) windowId) })
+         || ! runXdotool ({ "key", keys }))
+        return false;
+
+    return TestSupport::runMessageLoopUntil ([&]
+    {
+        desktop.nudge (windowId);
+        return effect();
+    }, 10000);
 }
 
 bool HostApplicationFixture::runXdotool (const juce::StringArray& arguments)

@@ -70,10 +70,11 @@ protected:
 
     /** Gives the window the X input focus and types the keys on the X server, as a user
         at the keyboard would (keys in xdotool's form, e.g. "ctrl+comma"), with the pointer
-        outside the window. Returns whether xdotool succeeded. The X focus
-        is the whole display's, so a test that types must run alone.
+        outside the window, then runs the message loop until the keys have had their
+        effect. Returns whether they had it (bounded). The X focus is the whole
+        display's, so a test that types must run alone.
     */
-    static bool typeKeys (juce::Component& window, const juce::String& keys);
+    static bool typeKeys (juce::Component& window, const juce::String& keys, const std::function<bool()>& effect);
 
     /** Runs xdotool with these arguments, keeping the message loop going meanwhile. */
     static bool runXdotool (const juce::StringArray& arguments);

@@ -75,7 +75,7 @@ namespace TestSupport
     {
         const auto end = juce::Time::getMillisecondCounter() + (juce::uint32) startTimeoutMs;
 
-        for (;;)
+        for (int attempt = 0;; ++attempt)
         {
             windowArea = desktop.getArea (window);
             const auto children = desktop.getChildAreas (window);
@@ -84,8 +84,16 @@ namespace TestSupport
             {
                 editorArea = children.getFirst();
 
-                if (editorArea.y > windowArea.y && desktop.getPixel (editorArea.x + 2, editorArea.y + 2) == demoEditorTitleColour)
-                    return true;
+                if (editorArea.y > windowArea.y)
+                {
+                    if (desktop.getPixel (editorArea.x + 2, editorArea.y + 2) == demoEditorTitleColour)
+                        return true;
+
+                    // Other tests' windows open at the centre of the screen too, and may
+                    // cover the editor: bring the window to the front now and then.
+                    if (attempt % 10 == 0)
+                        desktop.raise (window);
+                }
             }
 
             if (juce::Time::getMillisecondCounter() >= end)

@@ -18,13 +18,17 @@ namespace TestSupport
     X11Desktop::X11Desktop()
         : display (XOpenDisplay (nullptr))
     {
-        XSetErrorHandler (ignoreXError);
+        // The handler is the process's: it goes back to what it was (the framework's,
+        // when the test runs the application in process) at the end.
+        previousErrorHandler = reinterpret_cast<int (*) (void*, void*)> (XSetErrorHandler (ignoreXError));
     }
 
     X11Desktop::~X11Desktop()
     {
         if (display != nullptr)
             XCloseDisplay (asDisplay (display));
+
+        XSetErrorHandler (reinterpret_cast<XErrorHandler> (previousErrorHandler));
     }
 
     //==============================================================================
@@ -106,34 +110,50 @@ namespace TestSupport
     //==============================================================================
     X11Desktop::WindowId X11Desktop::waitForWindow (const juce::String& title, pid_t pid, int timeoutMs)
     {
-        const auto end = juce::Time::getMillisecondCounter() + (juce::uint32) timeoutMs;
+        WindowId found = 0;
 
-        for (;;)
+        waitUntil (pid, [&]
         {
             for (auto window : getManagedWindows())
                 if (getProcess (window) == pid && getTitle (window) == title && isViewable (window))
-                    return window;
+                    found = window;
 
-            if (juce::Time::getMillisecondCounter() >= end)
-                return 0;
+            return found != 0;
+        }, timeoutMs);
 
-            juce::Thread::sleep (20);
-        }
+        return found;
     }
 
     bool X11Desktop::waitForWindowToGo (const juce::String& title, pid_t pid, int timeoutMs)
     {
+        return waitUntil (pid, [&] { return ! getWindowTitles (pid).contains (title); }, timeoutMs);
+    }
+
+    bool X11Desktop::waitUntil (pid_t pid, const std::function<bool()>& condition, int timeoutMs)
+    {
         const auto end = juce::Time::getMillisecondCounter() + (juce::uint32) timeoutMs;
 
-        while (getWindowTitles (pid).contains (title))
+        while (! condition())
         {
             if (juce::Time::getMillisecondCounter() >= end)
                 return false;
+
+            for (auto window : getManagedWindows())
+                if (getProcess (window) == pid)
+                    nudge (window);
 
             juce::Thread::sleep (20);
         }
 
         return true;
+    }
+
+    void X11Desktop::nudge (WindowId window)
+    {
+        auto* d = asDisplay (display);
+        const unsigned char value = 0;
+        XChangeProperty (d, window, XInternAtom (d, "VEXILOR_TEST_NUDGE", False), XA_CARDINAL, 8, PropModeReplace, &value, 1);
+        XFlush (d);
     }
 
     juce::StringArray X11Desktop::getWindowTitles (pid_t pid)
@@ -284,6 +304,11 @@ namespace TestSupport
     bool X11Desktop::activate (WindowId window)
     {
         return runXdotool ({ "windowactivate", "--sync", juce::String ((juce::int64) window) });
+    }
+
+    bool X11Desktop::raise (WindowId window)
+    {
+        return runXdotool ({ "windowraise", juce::String ((juce::int64) window) });
     }
 
     bool X11Desktop::moveToCorner (WindowId window)

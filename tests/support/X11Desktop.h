@@ -2,6 +2,8 @@
 
 #include <juce_core/juce_core.h>
 
+#include <functional>
+
 #include <sys/types.h>
 
 namespace TestSupport
@@ -41,6 +43,18 @@ namespace TestSupport
 
         /** Waits (bounded) until no managed window of the process has this title. */
         bool waitForWindowToGo (const juce::String& title, pid_t pid, int timeoutMs);
+
+        /** Waits (bounded) until the condition holds, nudging the process's windows
+            meanwhile so that the input given to them reaches the process.
+        */
+        bool waitUntil (pid_t pid, const std::function<bool()>& condition, int timeoutMs);
+
+        /** Changes a property of no meaning on the window, which gives its owner an X
+            event. The framework reads its X connection only when the socket has data: an
+            event that Xlib took into its queue during a round trip made elsewhere (a
+            repaint's, for example) waits there until the next one arrives.
+        */
+        void nudge (WindowId window);
 
         /** The titles of all windows the window manager manages for the process. */
         juce::StringArray getWindowTitles (pid_t pid);
@@ -82,6 +96,7 @@ namespace TestSupport
         bool releaseButton();
         bool click (int x, int y);
         bool activate (WindowId window);
+        bool raise (WindowId window);
 
         /** Moves the window (its frame) to the top left corner of the screen and raises
             it: away from the centre, where other programs' windows appear.
@@ -100,6 +115,7 @@ namespace TestSupport
         bool isViewable (WindowId);
 
         void* display = nullptr;    // the Xlib display, kept out of this header
+        int (*previousErrorHandler) (void*, void*) = nullptr;
 
         JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (X11Desktop)
     };
