@@ -5,8 +5,8 @@
 HostApplicationFixture::HostApplicationFixture()
     : previousCreateInstance (juce::JUCEApplicationBase::createInstance)
 {
-    // As the program's entry does: the framework then treats the process as the
-    // application it is, and installs its own X error handling with the first window.
+    // As the program's entry does, so that the application object created here is the
+    // one the framework expects.
     juce::JUCEApplicationBase::createInstance = [] () -> juce::JUCEApplicationBase* { return new PlugInHostApplication(); };
 }
 

@@ -65,8 +65,16 @@ int main (int argc, char** argv)
 {
     testing::InitGoogleTest (&argc, argv);
 
-    // The message manager and the desktop, as the application's start gives them.
+    // The framework sets up X as it does for the program (its X error handler, Xlib's
+    // thread support) only inside an application, which the tests stand in for. Without
+    // its handler, an X error ends the process: one comes whenever a window of another
+    // test vanishes while the framework asks about it.
+    juce::JUCEApplicationBase::createInstance = [] () -> juce::JUCEApplicationBase* { return nullptr; };
+
+    // The message manager and the desktop, as the application's start gives them, with X
+    // set up before a test opens a connection of its own.
     juce::ScopedJuceInitialiser_GUI framework;
+    juce::Desktop::getInstance().getDisplays();
     const auto result = RUN_ALL_TESTS();
     endChildProcesses();
     return result;
