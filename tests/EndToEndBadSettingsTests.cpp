@@ -61,7 +61,7 @@ namespace
         // tests' windows appear.
         X11Desktop::Area area, editor;
 
-        if (! HostSession::waitForEditorBelowMenuBar (desktop, window, area, editor))
+        if (! HostSession::waitForEditorBelowMenuBar (desktop, pid, window, area, editor))
             return ::testing::AssertionFailure() << "the main window shows no editor below a menu bar (window "
                                                  << area.x << "," << area.y << " " << area.width << "x" << area.height
                                                  << ", " << desktop.getChildAreas (window).size() << " child windows, the first "

@@ -71,7 +71,7 @@ TEST_F (HostExitPaths, closeButtonOfTheWindowManagerQuitsWithStatusZero)
     // Once start-up is over, away from the centre of the screen where other tests'
     // windows appear.
     X11Desktop::Area area, editor;
-    ASSERT_TRUE (HostSession::waitForEditorBelowMenuBar (desktop, window, area, editor));
+    ASSERT_TRUE (HostSession::waitForEditorBelowMenuBar (desktop, host.getPid(), window, area, editor));
     ASSERT_TRUE (desktop.moveToCorner (window));
 
     // The window manager's close button is the last one at the right of its title bar.

@@ -38,7 +38,7 @@ TEST (HostPlays, clickedKeyIsHeardOnBothChannelsAtItsPitch)
     session.useJackServer (jack);
 
     auto& host = session.launch();
-    const auto window = HostSession::waitForMainWindow (desktop, host);
+    auto window = HostSession::waitForMainWindow (desktop, host);
     ASSERT_NE (window, 0u) << "no main window; errors:\n" << host.getErrors();
 
     const auto client = jack.waitForClientWithPort ("out_2", HostSession::startTimeoutMs);
@@ -50,10 +50,10 @@ TEST (HostPlays, clickedKeyIsHeardOnBothChannelsAtItsPitch)
     // the centre of the screen, where other tests' windows appear, and wait for the
     // editor to be painted there.
     X11Desktop::Area area, editor;
-    ASSERT_TRUE (HostSession::waitForEditorBelowMenuBar (desktop, window, area, editor))
+    ASSERT_TRUE (HostSession::waitForEditorBelowMenuBar (desktop, host.getPid(), window, area, editor))
         << "no editor below a menu bar in the main window";
     ASSERT_TRUE (desktop.moveToCorner (window));
-    ASSERT_TRUE (HostSession::waitForEditorBelowMenuBar (desktop, window, area, editor));
+    ASSERT_TRUE (HostSession::waitForEditorBelowMenuBar (desktop, host.getPid(), window, area, editor));
 
     // The window is the editor's size, with the menu bar above it.
     EXPECT_EQ (editor.width, editorWidth);

@@ -70,13 +70,17 @@ namespace TestSupport
         return 0;
     }
 
-    bool HostSession::waitForEditorBelowMenuBar (X11Desktop& desktop, X11Desktop::WindowId window,
+    bool HostSession::waitForEditorBelowMenuBar (X11Desktop& desktop, pid_t pid, X11Desktop::WindowId& window,
                                                  X11Desktop::Area& windowArea, X11Desktop::Area& editorArea)
     {
         const auto end = juce::Time::getMillisecondCounter() + (juce::uint32) startTimeoutMs;
 
         for (int attempt = 0;; ++attempt)
         {
+            if (! desktop.isFramed (window))
+                if (auto replacement = desktop.waitForWindow ("Vexilor", pid, 0))
+                    window = replacement;
+
             windowArea = desktop.getArea (window);
             const auto children = desktop.getChildAreas (window);
 

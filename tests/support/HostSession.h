@@ -40,15 +40,20 @@ namespace TestSupport
         SpawnedProcess& launch();
 
         /** Waits (bounded) for the host's main window, titled "Vexilor"; 0 if the host
-            ends, or the time is up, before it shows one.
+            ends, or the time is up, before it shows one. Early in start-up this may be
+            the framework's first window, which it replaces (see waitForEditorBelowMenuBar).
         */
         static X11Desktop::WindowId waitForMainWindow (X11Desktop& desktop, SpawnedProcess& host);
 
         /** Waits (bounded) for the end of the host's start-up as its main window shows
             it: the "System" menu bar above the demo instrument's editor, which has
             painted its title. Gives the window's and the editor's areas.
+
+            The framework shows a first window while it sets up the native title bar and
+            replaces it at once, so the window found earlier may be gone: the window is
+            then the process's "Vexilor" window that stays.
         */
-        static bool waitForEditorBelowMenuBar (X11Desktop& desktop, X11Desktop::WindowId window,
+        static bool waitForEditorBelowMenuBar (X11Desktop& desktop, pid_t pid, X11Desktop::WindowId& window,
                                                X11Desktop::Area& windowArea, X11Desktop::Area& editorArea);
 
         /** The colour of the demo instrument's title, at the top of its editor. */
