@@ -18,8 +18,7 @@ namespace TestSupport
     X11Desktop::X11Desktop()
         : display (XOpenDisplay (nullptr))
     {
-        // The handler is the process's: it goes back to what it was (the framework's,
-        // when the test runs the application in process) at the end.
+        // The handler is the process's: it goes back to the framework's at the end.
         previousErrorHandler = reinterpret_cast<int (*) (void*, void*)> (XSetErrorHandler (ignoreXError));
     }
 
