@@ -111,6 +111,13 @@ void PlugInHostApplication::shutdown()
     delete playHead;
     playHead = nullptr;
 
+    // A quit can come while "Audio Settings" dialogs are open: a quit signal or the main
+    // window's close button does not wait for them. Each one's selector works on the
+    // device manager, and its close callback on this object. The framework would delete
+    // them only after both are gone, so take them down here, with their callbacks unrun:
+    // nothing chosen in a dialog that a quit ends is stored.
+    juce::ModalComponentManager::deleteInstance();
+
     QuitSignals::remove();
 }
 

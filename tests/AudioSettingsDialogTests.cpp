@@ -119,3 +119,20 @@ TEST_F (AudioSettingsDialog, secondOpeningWhileOneIsOpenGivesASecondDialog)
     EXPECT_EQ (secondEnds.getNumEnds(), 1);
     EXPECT_EQ (storedBufferSize(), "2048");
 }
+
+TEST_F (AudioSettingsDialog, quitWithTwoOpenTakesBothDownAndStoresNothingChosenInThem)
+{
+    auto* first = openAudioSettings();
+    ASSERT_NE (first, nullptr);
+    auto* second = openAudioSettings();
+    ASSERT_NE (second, nullptr);
+    ModalEndCounter firstEnds (*first), secondEnds (*second);
+    chooseBufferSize (*second, "1024");
+
+    stop();
+
+    EXPECT_TRUE (audioSettingsDialogs().isEmpty()) << "a dialog outlived the application";
+    EXPECT_EQ (firstEnds.getNumEnds(), 0);
+    EXPECT_EQ (secondEnds.getNumEnds(), 0);
+    EXPECT_FALSE (home.settingsFile().exists());
+}

@@ -50,12 +50,12 @@ namespace
         return ::testing::AssertionSuccess();
     }
 
-    /** Opens the "Audio Settings" dialog with its key, Ctrl+comma, and closes it with
-        Escape. Other tests' windows may take the keyboard focus at any moment (the
-        window manager gives it to every new window), so a key that went astray is
-        typed again.
+    /** Opens the "Audio Settings" dialog with its key, Ctrl+comma. Other tests' windows
+        may take the keyboard focus at any moment (the window manager gives it to every
+        new window), so a key that went astray is typed again.
     */
-    ::testing::AssertionResult openAndCloseAudioSettings (X11Desktop& desktop, X11Desktop::WindowId window, pid_t pid)
+    ::testing::AssertionResult openAudioSettings (X11Desktop& desktop, X11Desktop::WindowId& window, pid_t pid,
+                                                  X11Desktop::WindowId& dialog)
     {
         // Once start-up is over, away from the centre of the screen, where other
         // tests' windows appear.
@@ -68,7 +68,7 @@ namespace
                                                  << editor.x << "," << editor.y << " " << editor.width << "x" << editor.height
                                                  << ", showing #" << juce::String::toHexString ((int) desktop.getPixel (editor.x + 2, editor.y + 2)) << ")";
 
-        X11Desktop::WindowId dialog = 0;
+        dialog = 0;
 
         for (int attempt = 0; attempt < 3 && dialog == 0; ++attempt)
         {
@@ -81,6 +81,17 @@ namespace
         if (dialog == 0)
             return ::testing::AssertionFailure() << "Ctrl+comma opened no \"Audio Settings\" dialog";
 
+        return ::testing::AssertionSuccess();
+    }
+
+    /** Opens the "Audio Settings" dialog, then closes it with Escape. */
+    ::testing::AssertionResult openAndCloseAudioSettings (X11Desktop& desktop, X11Desktop::WindowId window, pid_t pid)
+    {
+        X11Desktop::WindowId dialog = 0;
+
+        if (auto opened = openAudioSettings (desktop, window, pid, dialog); ! opened)
+            return opened;
+
         for (int attempt = 0; attempt < 3; ++attempt)
         {
             if (! desktop.activate (dialog) || ! desktop.pressKeys ("Escape"))
@@ -91,6 +102,23 @@ namespace
         }
 
         return ::testing::AssertionFailure() << "Escape did not close the dialog";
+    }
+
+    /** Whether the file holds exactly these bytes. */
+    ::testing::AssertionResult holdsExactly (const juce::File& file, const juce::MemoryBlock& bytes)
+    {
+        juce::MemoryBlock held;
+
+        if (! file.existsAsFile() || ! file.loadFileAsData (held))
+            return ::testing::AssertionFailure() << "the file is gone";
+
+        // Not MemoryBlock's ==, which hands the null data of an empty block to memcmp.
+        if (held.getSize() != bytes.getSize()
+             || (! bytes.isEmpty() && std::memcmp (held.getData(), bytes.getData(), bytes.getSize()) != 0))
+            return ::testing::AssertionFailure() << "the file changed (" << bytes.getSize() << " bytes before, "
+                                                 << held.getSize() << " after)";
+
+        return ::testing::AssertionSuccess();
     }
 
     /** The device state element that a settings file holds, if any. */
@@ -276,19 +304,45 @@ TEST_P (SettingsFileCases, hostPlaysQuitsCleanlyAndLeavesTheFileAsItWas)
 
     host.sendSignal (SIGTERM);
     EXPECT_TRUE (endedCleanly (host));
-
-    juce::MemoryBlock after;
-    ASSERT_TRUE (session.getSettingsFile().existsAsFile());
-    session.getSettingsFile().loadFileAsData (after);
-    // Not MemoryBlock's ==, which hands the null data of an empty block to memcmp.
-    const auto same = after.getSize() == original.getSize()
-                       && (original.isEmpty() || std::memcmp (after.getData(), original.getData(), original.getSize()) == 0);
-    EXPECT_TRUE (same) << "the settings file changed (" << original.getSize() << " bytes before, "
-                       << after.getSize() << " after)";
+    EXPECT_TRUE (holdsExactly (session.getSettingsFile(), original));
 }
 
 INSTANTIATE_TEST_SUITE_P (BadSettingsFiles, SettingsFileCases, ::testing::ValuesIn (badSettingsFiles),
                           [] (const auto& testInfo) { return std::string (testInfo.param.name); });
+
+//==============================================================================
+/** A quit that does not wait for the "Audio Settings" dialog to close. */
+enum class QuitPath { quitSignal, closeButton };
+
+class QuitWithTheDialogOpen  : public HostWithSettings,
+                               public ::testing::WithParamInterface<QuitPath>
+{
+};
+
+TEST_P (QuitWithTheDialogOpen, endsCleanlyAndStoresNothing)
+{
+    // Closing the dialog would store the restored state anew, in the framework's form.
+    const auto original = bytesOf (settingsHolding (jackSetup()));
+    session.writeSettings (original);
+
+    X11Desktop::WindowId window = 0, dialog = 0;
+    auto& host = startHost (window);
+    ASSERT_NE (window, 0u);
+    ASSERT_TRUE (openAudioSettings (desktop, window, host.getPid(), dialog)) << host.getErrors();
+
+    if (GetParam() == QuitPath::quitSignal)
+        host.sendSignal (SIGTERM);
+    else
+        ASSERT_TRUE (desktop.clickCloseButton (window));
+
+    EXPECT_TRUE (desktop.waitUntil (host.getPid(), [&] { return ! host.isRunning(); }, HostSession::quitTimeoutMs));
+    EXPECT_TRUE (endedCleanly (host));
+    EXPECT_TRUE (holdsExactly (session.getSettingsFile(), original));
+}
+
+INSTANTIATE_TEST_SUITE_P (QuitPaths, QuitWithTheDialogOpen,
+                          ::testing::Values (QuitPath::quitSignal, QuitPath::closeButton),
+                          [] (const auto& testInfo) { return testInfo.param == QuitPath::quitSignal ? "quitSignal" : "closeButton"; });
 
 //==============================================================================
 TEST_F (HostWithSettings, rememberedMidiInputThatIsAbsentStaysRememberedWhenTheDialogCloses)

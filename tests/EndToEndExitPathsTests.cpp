@@ -74,11 +74,7 @@ TEST_F (HostExitPaths, closeButtonOfTheWindowManagerQuitsWithStatusZero)
     ASSERT_TRUE (HostSession::waitForEditorBelowMenuBar (desktop, host.getPid(), window, area, editor));
     ASSERT_TRUE (desktop.moveToCorner (window));
 
-    // The window manager's close button is the last one at the right of its title bar.
-    const auto frame = desktop.getFrameArea (window);
-    const auto titleBarHeight = desktop.getTitleBarHeight (window);
-    ASSERT_GT (titleBarHeight, 0) << "the window has no title bar";
-    ASSERT_TRUE (desktop.click (frame.getRight() - titleBarHeight / 2 - 2, frame.y + titleBarHeight / 2));
+    ASSERT_TRUE (desktop.clickCloseButton (window)) << "the window has no title bar";
     ASSERT_TRUE (desktop.waitUntil (host.getPid(), [&] { return ! host.isRunning(); }, HostSession::quitTimeoutMs))
         << "the close button did not quit the host";
 

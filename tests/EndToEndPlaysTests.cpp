@@ -94,10 +94,8 @@ TEST (HostPlays, clickedKeyIsHeardOnBothChannelsAtItsPitch)
     ASSERT_TRUE (recorded.has_value()) << "jack_rec did not finish";
     ASSERT_EQ (*recorded, ExitStatus::exitCode (0)) << recorder->getErrors();
 
-    // Quit as a user does: the window manager's close button, at the right of the title bar.
-    const auto frame = desktop.getFrameArea (window);
-    const auto titleBarHeight = desktop.getTitleBarHeight (window);
-    ASSERT_TRUE (desktop.click (frame.getRight() - titleBarHeight / 2 - 2, frame.y + titleBarHeight / 2));
+    // Quit as a user does: the window manager's close button.
+    ASSERT_TRUE (desktop.clickCloseButton (window));
     ASSERT_TRUE (desktop.waitUntil (host.getPid(), [&] { return ! host.isRunning(); }, HostSession::quitTimeoutMs))
         << "the close button did not quit the host";
 

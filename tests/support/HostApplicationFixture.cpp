@@ -34,24 +34,20 @@ void HostApplicationFixture::stop()
     if (app == nullptr)
         return;
 
-    // Dialogs the test left open would outlive the device manager they show. Their
-    // close callbacks are dropped unrun, as at a real quit: they would reach a
-    // deleted application.
-    for (auto* dialog : audioSettingsDialogs())
-        delete dialog;
-
-    juce::ModalComponentManager::deleteInstance();
-
     app->shutdown();
     app.reset();
 }
 
 void HostApplicationFixture::useAlsaDevice (const juce::File& output) const
 {
-    home.getHome().getChildFile (".asoundrc").replaceWithText (
-        "pcm.!default {\n"
+    // Alone in the process's configuration: no other device is defined, so the slave
+    // is defined here too. The hint lists the device, named by its id, even while it
+    // cannot be opened.
+    home.alsaConfiguration().replaceWithText (
+        "pcm.default {\n"
+        "    hint.show on\n"
         "    type file\n"
-        "    slave.pcm \"null\"\n"
+        "    slave.pcm { type null }\n"
         "    file \"" + output.getFullPathName() + "\"\n"
         "    format \"raw\"\n"
         "}\n");

@@ -27,8 +27,8 @@ protected:
     /** Runs shutdown, then deletes the application object. Does nothing when there is none. */
     void stop();
 
-    /** Makes ALSA's "default" device, for this home folder, one that writes its raw
-        samples to the given file and is not paced. It opens only where the file can be
+    /** Gives the process one ALSA device, "default", which writes its raw samples to
+        the given file and is not paced. It opens only where the file can be
         created, so a file in a folder that does not exist yet gives a device that
         cannot be opened until the folder is made. ALSA reads its configuration once per
         process, so call this before the first start.

@@ -12,10 +12,13 @@ namespace TestSupport
         home.createDirectory();
         environment["HOME"] = home.getFullPathName().toStdString();
 
-        // A server name that no server has: without useJackServer() the host finds
-        // no JACK server, and never another test's.
-        environment["JACK_DEFAULT_SERVER"] = "vexilor-no-server-" + std::to_string (getpid());
-        environment["JACK_NO_START_SERVER"] = "1";
+        // No audio device but the test's own: without useJackServer() the host finds
+        // none at all, whatever the machine has.
+        const auto alsaConfiguration = home.getChildFile ("alsa.conf");
+        alsaConfiguration.replaceWithText (noAlsaDevice);
+
+        for (const auto& [name, value] : isolatedAudioEnvironment (alsaConfiguration))
+            environment[name] = value;
     }
 
     HostSession::~HostSession()

@@ -12,8 +12,9 @@ namespace TestSupport
     /**
         The built VexilorHost program, run as a user would run it: in a home folder of
         its own (the plug-in at ~/.vst/Vexilor.so, the settings at
-        ~/.Vexilor/Vexilor.settings) on the test's display. Without a JACK server it
-        sees no audio device at all; with one, the framework opens that server.
+        ~/.Vexilor/Vexilor.settings) on the test's display. Without a JACK server of
+        the test's it sees no audio device at all, whatever the machine has; with one,
+        the framework opens that server.
         A host still running when the session ends is killed; the folder is deleted.
     */
     class HostSession

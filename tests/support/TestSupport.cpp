@@ -30,17 +30,41 @@ namespace TestSupport
     }
 
     //==============================================================================
+    std::map<std::string, std::string> isolatedAudioEnvironment (const juce::File& alsaConfiguration)
+    {
+        return { { "ALSA_CONFIG_PATH", alsaConfiguration.getFullPathName().toStdString() },
+                 { "JACK_DEFAULT_SERVER", "vexilor-no-server-" + std::to_string (getpid()) },
+                 { "JACK_NO_START_SERVER", "1" } };
+    }
+
+    //==============================================================================
     ScopedHome::ScopedHome()
-        : home (juce::File ("/tmp").getNonexistentChildFile ("vexilor-home-" + juce::String (getpid()), {}, false)),
-          previousHome (juce::SystemStats::getEnvironmentVariable ("HOME", {}))
+        : home (juce::File ("/tmp").getNonexistentChildFile ("vexilor-home-" + juce::String (getpid()), {}, false))
     {
         home.createDirectory();
-        setenv ("HOME", home.getFullPathName().toRawUTF8(), 1);
+        alsaConfiguration().replaceWithText (noAlsaDevice);
+
+        auto variables = isolatedAudioEnvironment (alsaConfiguration());
+        variables["HOME"] = home.getFullPathName().toStdString();
+
+        for (const auto& [name, value] : variables)
+        {
+            const auto* previous = getenv (name.c_str());
+            previousVariables[name] = previous != nullptr ? std::optional<std::string> (previous) : std::nullopt;
+            setenv (name.c_str(), value.c_str(), 1);
+        }
     }
 
     ScopedHome::~ScopedHome()
     {
-        setenv ("HOME", previousHome.toRawUTF8(), 1);
+        for (const auto& [name, previous] : previousVariables)
+        {
+            if (previous.has_value())
+                setenv (name.c_str(), previous->c_str(), 1);
+            else
+                unsetenv (name.c_str());
+        }
+
         home.deleteRecursively();
     }
 
@@ -54,6 +78,11 @@ namespace TestSupport
     juce::File ScopedHome::settingsFile() const
     {
         return home.getChildFile (".Vexilor/Vexilor.settings");
+    }
+
+    juce::File ScopedHome::alsaConfiguration() const
+    {
+        return home.getChildFile ("alsa.conf");
     }
 
     //==============================================================================

@@ -4,6 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <map>
+#include <optional>
+#include <string>
 
 namespace TestSupport
 {
@@ -22,8 +25,22 @@ namespace TestSupport
     juce::PluginDescription scanPlugin (const juce::File& pluginFile);
 
     //==============================================================================
+    /** The environment that leaves the audio libraries no device but those a test brings
+        itself, whatever the machine has: ALSA reads the one configuration file given
+        (not the machine's nor the user's, so it finds no sound card), and JACK looks for
+        a server of a name that none has, and starts none. A test's own JACK server
+        gives its name over this one.
+    */
+    std::map<std::string, std::string> isolatedAudioEnvironment (const juce::File& alsaConfiguration);
+
+    /** An ALSA configuration that defines no device. */
+    constexpr const char* noAlsaDevice = "# No device: the test brings its own.\n";
+
+    //==============================================================================
     /** A fresh home folder for this process: sets HOME for its lifetime, then restores
         it and deletes the folder. The framework reads HOME whenever it expands "~".
+        For the same time, the audio libraries see only the devices that the test gives
+        in alsaConfiguration(), which starts with none.
     */
     class ScopedHome
     {
@@ -39,9 +56,12 @@ namespace TestSupport
         /** ~/.Vexilor/Vexilor.settings, where the host keeps its settings here. */
         juce::File settingsFile() const;
 
+        /** The only ALSA configuration file this process reads while the home exists. */
+        juce::File alsaConfiguration() const;
+
     private:
         juce::File home;
-        juce::String previousHome;
+        std::map<std::string, std::optional<std::string>> previousVariables;
     };
 
     //==============================================================================

@@ -300,6 +300,13 @@ namespace TestSupport
         return runXdotool ({ "mousemove", juce::String (x), juce::String (y), "click", "1" });
     }
 
+    bool X11Desktop::clickCloseButton (WindowId window)
+    {
+        const auto frame = getFrameArea (window);
+        const auto titleBarHeight = getTitleBarHeight (window);
+        return titleBarHeight > 0 && click (frame.getRight() - titleBarHeight / 2 - 2, frame.y + titleBarHeight / 2);
+    }
+
     bool X11Desktop::activate (WindowId window)
     {
         return runXdotool ({ "windowactivate", "--sync", juce::String ((juce::int64) window) });

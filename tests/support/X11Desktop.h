@@ -95,6 +95,11 @@ namespace TestSupport
         bool pressButton (int x, int y);
         bool releaseButton();
         bool click (int x, int y);
+
+        /** Clicks the window manager's close button, the last one at the right of the
+            window's title bar; false when the window has no title bar.
+        */
+        bool clickCloseButton (WindowId window);
         bool activate (WindowId window);
         bool raise (WindowId window);
 
