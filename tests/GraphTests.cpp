@@ -1,6 +1,7 @@
 #include "support/TestSupport.h"
 #include "graph/InternalPluginFormat.h"
 #include "graph/PluginGraph.h"
+#include "equipment/SilentInstrument.h"
 
 namespace
 {
@@ -76,13 +77,14 @@ namespace
 
     //==============================================================================
     /** A format of any name, for the cases the registered formats cannot produce: it
-        accepts files or not, and fails with a given text or has the real VST 2 format
-        create the instance. It counts how often the graph asks it.
+        accepts files or not, and fails with a given text, has the real VST 2 format
+        create the instance, or creates one with a disabled bus. It counts how often
+        the graph asks it.
     */
     class ScriptedFormat  : public juce::AudioPluginFormat
     {
     public:
-        enum class Creation { fail, createWithVst };
+        enum class Creation { fail, createWithVst, createWithDisabledBus };
 
         ScriptedFormat (juce::String formatName, bool acceptsFiles, Creation howToCreate, juce::String error = {})
             : name (std::move (formatName)), accepts (acceptsFiles), creation (howToCreate), errorText (std::move (error))
@@ -112,6 +114,12 @@ namespace
             if (creation == Creation::fail)
             {
                 callback (nullptr, errorText);
+                return;
+            }
+
+            if (creation == Creation::createWithDisabledBus)
+            {
+                callback (std::make_unique<SilentInstrument> (SilentInstrument::SecondOutput::disabled), {});
                 return;
             }
 
@@ -163,8 +171,11 @@ TEST_F (GraphTest, freshGraphHoldsMidiInputThenAudioOutputAndNoConnection)
 
 TEST_F (GraphTest, addedPluginIsAppendedWithAllBusesEnabled)
 {
+    ASSERT_FALSE (SilentInstrument (SilentInstrument::SecondOutput::disabled).getBus (false, 1)->isEnabled());
+    formatManager.addFormat (new ScriptedFormat ("Scripted", true, ScriptedFormat::Creation::createWithDisabledBus));
     PluginGraph pluginGraph (formatManager);
-    const auto description = TestSupport::scanPlugin (TestSupport::demoInstrument());
+    juce::PluginDescription description;
+    description.pluginFormatName = "Scripted";
 
     pluginGraph.addPlugin (description);
 
@@ -173,15 +184,14 @@ TEST_F (GraphTest, addedPluginIsAppendedWithAllBusesEnabled)
     EXPECT_NE (dynamic_cast<IOProcessor*> (nodes[0]->getProcessor()), nullptr);
     EXPECT_NE (dynamic_cast<IOProcessor*> (nodes[1]->getProcessor()), nullptr);
 
-    auto* instance = dynamic_cast<juce::AudioPluginInstance*> (nodes[2]->getProcessor());
+    auto* instance = dynamic_cast<SilentInstrument*> (nodes[2]->getProcessor());
     ASSERT_NE (instance, nullptr);
-    EXPECT_EQ (instance->getPluginDescription().fileOrIdentifier, TestSupport::demoInstrument().getFullPathName());
 
     for (const auto isInput : { true, false })
         for (int i = 0; i < instance->getBusCount (isInput); ++i)
             EXPECT_TRUE (instance->getBus (isInput, i)->isEnabled()) << (isInput ? "input " : "output ") << i;
 
-    EXPECT_EQ (instance->getTotalNumOutputChannels(), 2);
+    EXPECT_EQ (instance->getTotalNumOutputChannels(), 4);
     EXPECT_TRUE (pluginGraph.graph.getConnections().empty());
     EXPECT_TRUE (alertsShown (0).empty());
 }

@@ -2,11 +2,8 @@
 
 namespace
 {
-    // What ALSA's default device opens with when nothing else is asked for.
-    constexpr double defaultRate = 44100.0;
-    constexpr int defaultBufferSize = 512;
-
-    // A setup of the same device that differs from it in both.
+    // A setup of the test's device that differs in both from the one it opens with
+    // when nothing is asked for.
     constexpr double storedRate = 48000.0;
     constexpr int storedBufferSize = 1024;
 
@@ -44,6 +41,29 @@ protected:
     {
         home.installPlugin (TestSupport::demoInstrument());
         useAlsaDevice();
+        ASSERT_NO_FATAL_FAILURE (readDefaultSetup());
+
+        // Else a restored setup could not be told from the default one.
+        ASSERT_NE (defaultRate, storedRate);
+        ASSERT_NE (defaultBufferSize, storedBufferSize);
+    }
+
+    /** Opens the test's device without asking for a rate or a buffer size, so that it
+        picks its own, and notes them: what the host must open when nothing is stored.
+    */
+    void readDefaultSetup()
+    {
+        std::unique_ptr<juce::AudioIODeviceType> alsa (juce::AudioIODeviceType::createAudioIODeviceType_ALSA());
+        ASSERT_NE (alsa, nullptr);
+        alsa->scanForDevices();
+        std::unique_ptr<juce::AudioIODevice> device (alsa->createDevice ("default", {}));
+        ASSERT_NE (device, nullptr);
+
+        juce::BigInteger outputs;
+        outputs.setRange (0, 2, true);
+        ASSERT_EQ (device->open ({}, outputs, 0.0, 0), "");
+        defaultRate = device->getCurrentSampleRate();
+        defaultBufferSize = device->getCurrentBufferSizeSamples();
     }
 
     void expectDeviceSetup (double rate, int bufferSize) const
@@ -80,6 +100,9 @@ protected:
         ASSERT_NE (dialog, nullptr);
         ASSERT_TRUE (closeWithCloseButton (*dialog));
     }
+
+    double defaultRate = 0.0;
+    int defaultBufferSize = 0;
 };
 
 TEST_F (Settings, firstStartOpensTheDefaultDeviceAndWritesNothing)

@@ -1,40 +1,9 @@
 #include "support/HostApplicationFixture.h"
 #include "support/AlsaFileOutput.h"
+#include "equipment/SilentInstrument.h"
 
 namespace
 {
-    /** A processor that only counts its resets. */
-    class ResetCounter  : public juce::AudioProcessor
-    {
-    public:
-        ResetCounter()
-            : AudioProcessor (BusesProperties().withOutput ("Output", juce::AudioChannelSet::stereo(), true))
-        {
-        }
-
-        void reset() override   { ++resets; }
-
-        const juce::String getName() const override                         { return "Reset counter"; }
-        void prepareToPlay (double, int) override                           {}
-        void releaseResources() override                                    {}
-        void processBlock (juce::AudioBuffer<float>& buffer, juce::MidiBuffer&) override { buffer.clear(); }
-        using AudioProcessor::processBlock;
-        double getTailLengthSeconds() const override                        { return 0.0; }
-        bool acceptsMidi() const override                                   { return true; }
-        bool producesMidi() const override                                  { return false; }
-        juce::AudioProcessorEditor* createEditor() override                 { return nullptr; }
-        bool hasEditor() const override                                     { return false; }
-        int getNumPrograms() override                                       { return 1; }
-        int getCurrentProgram() override                                    { return 0; }
-        void setCurrentProgram (int) override                               {}
-        const juce::String getProgramName (int) override                    { return {}; }
-        void changeProgramName (int, const juce::String&) override          {}
-        void getStateInformation (juce::MemoryBlock&) override              {}
-        void setStateInformation (const void*, int) override                {}
-
-        std::atomic<int> resets { 0 };
-    };
-
     juce::MidiMessage noteOnNow (int noteNumber)
     {
         auto noteOn = juce::MidiMessage::noteOn (1, noteNumber, 0.8f);
@@ -154,8 +123,8 @@ TEST_F (DeviceChange, resetsTheProcessorAtPositionTwoOnce)
     // after it; the playing graph is kept aside and put back before shutdown.
     auto playing = std::move (host.graph);
     host.graph = std::make_unique<PluginGraph> (host.formatManager);
-    auto atTwo = new ResetCounter();
-    auto atThree = new ResetCounter();
+    auto atTwo = new SilentInstrument();
+    auto atThree = new SilentInstrument();
     host.graph->graph.addNode (std::unique_ptr<juce::AudioProcessor> (atTwo));
     host.graph->graph.addNode (std::unique_ptr<juce::AudioProcessor> (atThree));
     ASSERT_EQ (host.graph->graph.getNodes().size(), 4);
