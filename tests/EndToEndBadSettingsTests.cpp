@@ -32,24 +32,6 @@ namespace
         return "<DEVICESETUP " + jackDevice + " " + moreAttributes + "/>";
     }
 
-    ::testing::AssertionResult endedCleanly (SpawnedProcess& host)
-    {
-        const auto status = host.waitForExit (HostSession::quitTimeoutMs);
-
-        if (! status.has_value())
-            return ::testing::AssertionFailure() << "the host is still running";
-
-        if (*status != ExitStatus::exitCode (0))
-            return ::testing::AssertionFailure() << "ended with " << *status << "\nerrors:\n" << host.getErrors();
-
-        const auto problems = HostSession::findProblemReports (host.getErrors());
-
-        if (! problems.isEmpty())
-            return ::testing::AssertionFailure() << problems.joinIntoString ("\n");
-
-        return ::testing::AssertionSuccess();
-    }
-
     /** Opens the "Audio Settings" dialog with its key, Ctrl+comma. Other tests' windows
         may take the keyboard focus at any moment (the window manager gives it to every
         new window), so a key that went astray is typed again.
@@ -303,7 +285,7 @@ TEST_P (SettingsFileCases, hostPlaysQuitsCleanlyAndLeavesTheFileAsItWas)
     ASSERT_NE (window, 0u);
 
     host.sendSignal (SIGTERM);
-    EXPECT_TRUE (endedCleanly (host));
+    EXPECT_TRUE (HostSession::endedCleanly (host));
     EXPECT_TRUE (holdsExactly (session.getSettingsFile(), original));
 }
 
@@ -336,7 +318,7 @@ TEST_P (QuitWithTheDialogOpen, endsCleanlyAndStoresNothing)
         ASSERT_TRUE (desktop.clickCloseButton (window));
 
     EXPECT_TRUE (desktop.waitUntil (host.getPid(), [&] { return ! host.isRunning(); }, HostSession::quitTimeoutMs));
-    EXPECT_TRUE (endedCleanly (host));
+    EXPECT_TRUE (HostSession::endedCleanly (host));
     EXPECT_TRUE (holdsExactly (session.getSettingsFile(), original));
 }
 
@@ -363,7 +345,7 @@ TEST_F (HostWithSettings, rememberedMidiInputThatIsAbsentStaysRememberedWhenTheD
         << "closing the dialog wrote nothing";
 
     host.sendSignal (SIGTERM);
-    EXPECT_TRUE (endedCleanly (host));
+    EXPECT_TRUE (HostSession::endedCleanly (host));
 
     const auto setup = storedDeviceSetup (session.getSettingsFile());
     ASSERT_NE (setup, nullptr) << session.getSettingsFile().loadFileAsString();
@@ -403,7 +385,7 @@ TEST_F (HostWithSettings, settingsThatCannotBeWrittenAreWrittenAtShutdownOnceThe
     EXPECT_FALSE (session.getSettingsFile().exists());
 
     host.sendSignal (SIGTERM);
-    EXPECT_TRUE (endedCleanly (host));
+    EXPECT_TRUE (HostSession::endedCleanly (host));
 
     const auto setup = storedDeviceSetup (session.getSettingsFile());
     ASSERT_NE (setup, nullptr) << "nothing written at shutdown: " << session.getSettingsFile().loadFileAsString();

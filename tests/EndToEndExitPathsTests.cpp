@@ -18,25 +18,6 @@ namespace
         "    <DEVICESETUP deviceType=\"ALSA\" audioOutputDeviceName=\"Studio Interface\" audioInputDeviceName=\"\"/>\n"
         "  </VALUE>\n"
         "</PROPERTIES>\n";
-
-    ::testing::AssertionResult endedCleanly (SpawnedProcess& host, ExitStatus expected)
-    {
-        const auto status = host.waitForExit (HostSession::quitTimeoutMs);
-
-        if (! status.has_value())
-            return ::testing::AssertionFailure() << "the host is still running";
-
-        if (*status != expected)
-            return ::testing::AssertionFailure() << "ended with " << *status << ", expected " << expected
-                                                 << "\nerrors:\n" << host.getErrors();
-
-        const auto problems = HostSession::findProblemReports (host.getErrors());
-
-        if (! problems.isEmpty())
-            return ::testing::AssertionFailure() << problems.joinIntoString ("\n");
-
-        return ::testing::AssertionSuccess();
-    }
 }
 
 //==============================================================================
@@ -78,7 +59,7 @@ TEST_F (HostExitPaths, closeButtonOfTheWindowManagerQuitsWithStatusZero)
     ASSERT_TRUE (desktop.waitUntil (host.getPid(), [&] { return ! host.isRunning(); }, HostSession::quitTimeoutMs))
         << "the close button did not quit the host";
 
-    EXPECT_TRUE (endedCleanly (host, ExitStatus::exitCode (0)));
+    EXPECT_TRUE (HostSession::endedCleanly (host));
 }
 
 TEST_F (HostExitPaths, sigtermQuitsWithStatusZeroAndLeavesTheSettingsAsTheyWere)
@@ -92,7 +73,7 @@ TEST_F (HostExitPaths, sigtermQuitsWithStatusZeroAndLeavesTheSettingsAsTheyWere)
 
     host.sendSignal (SIGTERM);
 
-    EXPECT_TRUE (endedCleanly (host, ExitStatus::exitCode (0)));
+    EXPECT_TRUE (HostSession::endedCleanly (host));
     EXPECT_EQ (session.getSettingsFile().loadFileAsString(), juce::String (rememberedSettings));
     EXPECT_EQ (session.getSettingsFile().getLastModificationTime(), modified);
 }
@@ -108,7 +89,7 @@ TEST_F (HostExitPaths, secondLaunchExitsAtOnceAndLeavesTheFirstRunning)
 
     auto& second = session.launch();
     const auto started = juce::Time::getMillisecondCounter();
-    EXPECT_TRUE (endedCleanly (second, ExitStatus::exitCode (0)));
+    EXPECT_TRUE (HostSession::endedCleanly (second));
 
     // It ends before it has loaded anything: well under the time a start takes.
     EXPECT_LT (juce::Time::getMillisecondCounter() - started, 5000u);
@@ -120,7 +101,7 @@ TEST_F (HostExitPaths, secondLaunchExitsAtOnceAndLeavesTheFirstRunning)
     EXPECT_EQ (session.getSettingsFile().getLastModificationTime(), modified);
 
     first.sendSignal (SIGTERM);
-    EXPECT_TRUE (endedCleanly (first, ExitStatus::exitCode (0)));
+    EXPECT_TRUE (HostSession::endedCleanly (first));
 }
 
 //==============================================================================

@@ -14,10 +14,7 @@ namespace TestSupport
 
         // No audio device but the test's own: without useJackServer() the host finds
         // none at all, whatever the machine has.
-        const auto alsaConfiguration = home.getChildFile ("alsa.conf");
-        alsaConfiguration.replaceWithText (noAlsaDevice);
-
-        for (const auto& [name, value] : isolatedAudioEnvironment (alsaConfiguration))
+        for (const auto& [name, value] : isolatedAudioEnvironment (home.getChildFile ("alsa.conf")))
             environment[name] = value;
     }
 
@@ -120,5 +117,24 @@ namespace TestSupport
                 reports.add (line);
 
         return reports;
+    }
+
+    ::testing::AssertionResult HostSession::endedCleanly (SpawnedProcess& host, ExitStatus expected)
+    {
+        const auto status = host.waitForExit (quitTimeoutMs);
+
+        if (! status.has_value())
+            return ::testing::AssertionFailure() << "the host is still running";
+
+        if (*status != expected)
+            return ::testing::AssertionFailure() << "ended with " << *status << ", expected " << expected
+                                                 << "\nerrors:\n" << host.getErrors();
+
+        const auto problems = findProblemReports (host.getErrors());
+
+        if (! problems.isEmpty())
+            return ::testing::AssertionFailure() << problems.joinIntoString ("\n");
+
+        return ::testing::AssertionSuccess();
     }
 }

@@ -4,6 +4,7 @@
 #include "SpawnedProcess.h"
 #include "X11Desktop.h"
 
+#include <gtest/gtest.h>
 #include <memory>
 
 namespace TestSupport
@@ -64,6 +65,12 @@ namespace TestSupport
             finding or a leak.
         */
         static juce::StringArray findProblemReports (const juce::String& errors);
+
+        /** Waits (bounded) for the host to end, and says whether it ended with this
+            status and reported no problem.
+        */
+        static ::testing::AssertionResult endedCleanly (SpawnedProcess& host,
+                                                        ExitStatus expected = ExitStatus::exitCode (0));
 
         /** How long a host gets for a step (start-up, quitting): generous, since the
             sanitizer build runs many times slower.

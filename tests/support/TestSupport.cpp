@@ -32,6 +32,8 @@ namespace TestSupport
     //==============================================================================
     std::map<std::string, std::string> isolatedAudioEnvironment (const juce::File& alsaConfiguration)
     {
+        alsaConfiguration.replaceWithText ("# No device: the test brings its own.\n");
+
         return { { "ALSA_CONFIG_PATH", alsaConfiguration.getFullPathName().toStdString() },
                  { "JACK_DEFAULT_SERVER", "vexilor-no-server-" + std::to_string (getpid()) },
                  { "JACK_NO_START_SERVER", "1" } };
@@ -42,8 +44,6 @@ namespace TestSupport
         : home (juce::File ("/tmp").getNonexistentChildFile ("vexilor-home-" + juce::String (getpid()), {}, false))
     {
         home.createDirectory();
-        alsaConfiguration().replaceWithText (noAlsaDevice);
-
         auto variables = isolatedAudioEnvironment (alsaConfiguration());
         variables["HOME"] = home.getFullPathName().toStdString();
 

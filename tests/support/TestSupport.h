@@ -29,12 +29,10 @@ namespace TestSupport
         itself, whatever the machine has: ALSA reads the one configuration file given
         (not the machine's nor the user's, so it finds no sound card), and JACK looks for
         a server of a name that none has, and starts none. A test's own JACK server
-        gives its name over this one.
+        gives its name over this one. The configuration file is written anew, with no
+        device in it.
     */
     std::map<std::string, std::string> isolatedAudioEnvironment (const juce::File& alsaConfiguration);
-
-    /** An ALSA configuration that defines no device. */
-    constexpr const char* noAlsaDevice = "# No device: the test brings its own.\n";
 
     //==============================================================================
     /** A fresh home folder for this process: sets HOME for its lifetime, then restores
