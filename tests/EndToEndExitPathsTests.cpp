@@ -87,13 +87,11 @@ TEST_F (HostExitPaths, secondLaunchExitsAtOnceAndLeavesTheFirstRunning)
     auto& first = startHost (window);
     ASSERT_NE (window, 0u);
 
+    // It ends before it has looked for the instrument: without one, a start ends with
+    // status 1.
+    ASSERT_TRUE (session.getPluginFile().deleteFile());
     auto& second = session.launch();
-    const auto started = juce::Time::getMillisecondCounter();
     EXPECT_TRUE (HostSession::endedCleanly (second));
-
-    // It ends before it has loaded anything: well under the time a start takes.
-    EXPECT_LT (juce::Time::getMillisecondCounter() - started, 5000u);
-    EXPECT_TRUE (desktop.getWindowTitles (second.getPid()).isEmpty());
 
     EXPECT_TRUE (first.isRunning());
     EXPECT_EQ (desktop.getWindowTitles (first.getPid()), juce::StringArray ("Vexilor"));

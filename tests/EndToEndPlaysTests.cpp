@@ -5,8 +5,7 @@
 #include "support/WavRecording.h"
 #include "support/X11Desktop.h"
 
-#include <chrono>
-#include <thread>
+#include <csignal>
 
 using namespace TestSupport;
 
@@ -68,9 +67,10 @@ TEST (HostPlays, clickedKeyIsHeardOnBothChannelsAtItsPitch)
     const auto screenshot = juce::File (VEXILOR_ARTIFACT_DIR).getChildFile ("vexilor-demo-instrument.png");
     EXPECT_TRUE (desktop.saveScreenshot (window, screenshot)) << screenshot.getFullPathName();
 
+    // Recorded as long as the test needs, and then stopped.
     const auto wavFile = session.getHome().getChildFile ("recording.wav");
     const auto outputs = juce::StringArray { client + ":out_1", client + ":out_2" };
-    auto recorder = jack.record (wavFile, 4, outputs);
+    auto recorder = jack.record (wavFile, 60, outputs);
 
     // Recording starts once jack_rec is connected to both outputs.
     ASSERT_TRUE (TestSupport::runMessageLoopUntil ([&]
@@ -78,20 +78,36 @@ TEST (HostPlays, clickedKeyIsHeardOnBothChannelsAtItsPitch)
         return jack.listConnections (outputs[0]).size() > 0 && jack.listConnections (outputs[1]).size() > 0;
     }, 10000)) << "jack_rec did not connect: " << recorder->getErrors();
 
-    // Let a quarter of a second of silence be recorded before the click.
-    const auto quarterSecondOfAudio = 44 + JackServer::sampleRate / 4 * 2 * (int) sizeof (juce::int16);
-    ASSERT_TRUE (TestSupport::runMessageLoopUntil ([&] { return wavFile.getSize() > quarterSecondOfAudio; }, 10000))
-        << "jack_rec records nothing";
+    // Time on the recording's clock: the bytes jack_rec has written.
+    constexpr juce::int64 bytesPerSecond = JackServer::sampleRate * 2 * (juce::int64) sizeof (juce::int16);
+    const auto waitForRecording = [&] (juce::int64 bytes)
+    {
+        const auto target = wavFile.getSize() + bytes;
+        return TestSupport::runMessageLoopUntil ([&] { return wavFile.getSize() >= target; }, 10000);
+    };
 
-    // Press the first white key, C4, low on the key where no black key covers it.
-    ASSERT_TRUE (desktop.pressButton (editor.x + whiteKeyWidth / 2, editor.getBottom() - 30));
+    // The key shows the host's state: drawn down (a yellow with no blue in it) once the
+    // host has taken the press and started the note, and up once it has taken the release.
+    const auto keyX = editor.x + whiteKeyWidth / 2, keyY = editor.getBottom() - 30;
+    const auto keyIsDown = [&] { return (desktop.getPixel (keyX, keyY) & 0xff) < 0x40; };
 
-    // How long the user holds the key: the length of the note, not a wait for anything.
-    std::this_thread::sleep_for (std::chrono::milliseconds (1000));
+    // A quarter of a second of silence before the click.
+    ASSERT_TRUE (waitForRecording (44 + bytesPerSecond / 4)) << "jack_rec records nothing";
+
+    // Press the first white key, C4, low on the key where no black key covers it, and hold
+    // it for a second of the recording.
+    ASSERT_TRUE (desktop.pressButton (keyX, keyY));
+    ASSERT_TRUE (desktop.waitUntil (host.getPid(), keyIsDown, 10000)) << "the key is not drawn down";
+    ASSERT_TRUE (waitForRecording (bytesPerSecond));
     ASSERT_TRUE (desktop.releaseButton());
+    ASSERT_TRUE (desktop.waitUntil (host.getPid(), [&] { return ! keyIsDown(); }, 10000)) << "the key stays down";
 
-    const auto recorded = recorder->waitForExit (30000);
-    ASSERT_TRUE (recorded.has_value()) << "jack_rec did not finish";
+    // Half a second more than jack_rec may still hold in memory (16384 frames), so
+    // that the end of the note is in the file; then stop it, as a user would.
+    ASSERT_TRUE (waitForRecording (bytesPerSecond / 2));
+    recorder->sendSignal (SIGINT);
+    const auto recorded = recorder->waitForExit (10000);
+    ASSERT_TRUE (recorded.has_value()) << "jack_rec did not stop";
     ASSERT_EQ (*recorded, ExitStatus::exitCode (0)) << recorder->getErrors();
 
     // Quit as a user does: the window manager's close button.
@@ -124,10 +140,10 @@ TEST (HostPlays, clickedKeyIsHeardOnBothChannelsAtItsPitch)
         // Silence from the start of the recording until the click.
         EXPECT_GE (start, (int) (0.25 * rate)) << "sound before the click";
 
-        // The note lasts as long as the key was held.
+        // The note lasts as long as the key was held: a second of the recording, less
+        // what jack_rec still held in memory when the key was drawn down.
         const auto heldSeconds = (end - start) / rate;
-        EXPECT_GT (heldSeconds, 0.8);
-        EXPECT_LT (heldSeconds, 2.0);
+        EXPECT_GT (heldSeconds, 0.6);
         EXPECT_LT (end, recording.getNumSamples()) << "the note did not end when the key was let go";
 
         // Within the note, past its 5 ms fade in and before its fade out.

@@ -131,9 +131,20 @@ void operator delete[] (void* block, std::size_t, std::align_val_t) noexcept { s
 //==============================================================================
 namespace
 {
+    void pressNotes (juce::MidiMessageCollector& collector, bool on)
+    {
+        for (const auto note : { 48, 52, 55, 59, 60, 64, 67, 71 })
+        {
+            auto message = on ? juce::MidiMessage::noteOn (1, note, 0.5f) : juce::MidiMessage::noteOff (1, note);
+            message.setTimeStamp (juce::Time::getMillisecondCounterHiRes() * 0.001);
+            collector.addMessageToQueue (message);
+        }
+    }
+
     /** Registered with the device manager after the host's player, so it runs on the
         same audio thread right after it in every block. It marks that thread, counts
-        the blocks and, when asked, allocates once there.
+        the blocks and, when asked, allocates once there or hands the player a burst of
+        notes for each of the next blocks.
     */
     class AudioThreadProbe  : public juce::AudioIODeviceCallback
     {
@@ -150,6 +161,18 @@ namespace
             if (allocateOnce.exchange (false))
                 deliberateAllocation = new juce::MemoryBlock (64);
 
+            // The notes released and struck twice over: the player takes them in the next block.
+            if (burstsToSend > 0 && collector != nullptr)
+            {
+                for (int i = 0; i < 2; ++i)
+                {
+                    pressNotes (*collector, false);
+                    pressNotes (*collector, true);
+                }
+
+                --burstsToSend;
+            }
+
             ++blocks;
         }
 
@@ -159,6 +182,8 @@ namespace
         std::atomic<int> blocks { 0 };
         std::atomic<bool> allocateOnce { false };
         std::atomic<juce::MemoryBlock*> deliberateAllocation { nullptr };
+        std::atomic<juce::MidiMessageCollector*> collector { nullptr };
+        std::atomic<int> burstsToSend { 0 };
     };
 
     juce::String describeFrame (void* address)
@@ -192,16 +217,6 @@ namespace
             text << "    #" << i << " " << describeFrame (recordedFrames[i]) << "\n";
 
         return text;
-    }
-
-    void pressNotes (juce::MidiMessageCollector& collector, bool on)
-    {
-        for (const auto note : { 48, 52, 55, 59, 60, 64, 67, 71 })
-        {
-            auto message = on ? juce::MidiMessage::noteOn (1, note, 0.5f) : juce::MidiMessage::noteOff (1, note);
-            message.setTimeStamp (juce::Time::getMillisecondCounterHiRes() * 0.001);
-            collector.addMessageToQueue (message);
-        }
     }
 }
 
@@ -287,22 +302,14 @@ TEST_F (RealTimeSafety, audioThreadAllocatesNothingWhileNotesAreHeld)
     // more events than any block before, and neither is within the host's reach: the
     // player's own, and the VST 2 instance's, which it swaps with the graph's every block
     // (so the graph's alternates between two). The warm-up therefore brings the largest
-    // bursts, in many blocks in a row: the notes released and struck twice over, each
-    // time more than the measured run ever sends at once.
+    // bursts, twice as many events as the measured run ever sends at once, in eight
+    // blocks in a row. The audio thread hands them over itself: from the message
+    // thread, which blocks they reach would depend on how soon that thread runs.
     auto& collector = host.player.getMidiMessageCollector();
     pressNotes (collector, true);
-
-    for (int burst = 0; burst < 8; ++burst)
-    {
-        ASSERT_TRUE (waitForBlocks (1));
-
-        for (int i = 0; i < 2; ++i)
-        {
-            pressNotes (collector, false);
-            pressNotes (collector, true);
-        }
-    }
-
+    probe.collector = &collector;
+    probe.burstsToSend = 8;
+    ASSERT_TRUE (TestSupport::runMessageLoopUntil ([&] { return probe.burstsToSend == 0; }, 10000));
     ASSERT_TRUE (waitForBlocks (32));
 
     // From here on, not one allocation: eight notes held for three seconds, struck

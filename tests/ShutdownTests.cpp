@@ -89,7 +89,7 @@ TEST_F (DeviceChange, silencesTheHeldNotesOfThePluginAndLeavesItPlayable)
     const auto second = (juce::int64) played.getSampleRate();
 
     // Let the device's own change messages of start-up arrive first.
-    deliverPendingMessages();
+    TestSupport::deliverPendingMessages();
 
     host.player.getMidiMessageCollector().addMessageToQueue (noteOnNow (69));
     const auto noteFrame = played.getNumFrames();
@@ -117,7 +117,7 @@ TEST_F (DeviceChange, resetsTheProcessorAtPositionTwoOnce)
 {
     home.installPlugin (TestSupport::demoInstrument());
     auto& host = start();
-    deliverPendingMessages();
+    TestSupport::deliverPendingMessages();
 
     // The graph the application looks into, with counters where the plug-in was and
     // after it; the playing graph is kept aside and put back before shutdown.
@@ -132,7 +132,7 @@ TEST_F (DeviceChange, resetsTheProcessorAtPositionTwoOnce)
 
     host.deviceManager.sendChangeMessage();
     EXPECT_TRUE (TestSupport::runMessageLoopUntil ([&] { return atTwo->resets > 0; }));
-    TestSupport::runMessageLoopFor (200);
+    TestSupport::deliverPendingMessages();
 
     EXPECT_EQ (atTwo->resets, 1);
     EXPECT_EQ (atThree->resets, 0);

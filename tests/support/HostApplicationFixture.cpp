@@ -38,19 +38,29 @@ void HostApplicationFixture::stop()
     app.reset();
 }
 
-void HostApplicationFixture::useAlsaDevice (const juce::File& output) const
+static void writeAlsaDefaultDevice (const juce::File& configuration, const juce::String& slave, const juce::File& output)
 {
     // Alone in the process's configuration: no other device is defined, so the slave
     // is defined here too. The hint lists the device, named by its id, even while it
     // cannot be opened.
-    home.alsaConfiguration().replaceWithText (
+    configuration.replaceWithText (
         "pcm.default {\n"
         "    hint.show on\n"
         "    type file\n"
-        "    slave.pcm { type null }\n"
+        "    slave.pcm " + slave + "\n"
         "    file \"" + output.getFullPathName() + "\"\n"
         "    format \"raw\"\n"
         "}\n");
+}
+
+void HostApplicationFixture::useAlsaDevice (const juce::File& output) const
+{
+    writeAlsaDefaultDevice (home.alsaConfiguration(), "{ type null }", output);
+}
+
+void HostApplicationFixture::useAlsaDeviceThatCannotOpen() const
+{
+    writeAlsaDefaultDevice (home.alsaConfiguration(), "\"undefined\"", juce::File ("/dev/null"));
 }
 
 std::unique_ptr<juce::XmlElement> HostApplicationFixture::storedDeviceSetup() const
@@ -68,14 +78,6 @@ std::unique_ptr<juce::XmlElement> HostApplicationFixture::storedDeviceSetup() co
 juce::AudioIODevice* HostApplicationFixture::currentDevice() const
 {
     return app != nullptr ? app->deviceManager.getCurrentAudioDevice() : nullptr;
-}
-
-void HostApplicationFixture::deliverPendingMessages()
-{
-    // Messages are delivered in the order they were posted.
-    auto delivered = std::make_shared<bool> (false);
-    juce::MessageManager::callAsync ([delivered] { *delivered = true; });
-    EXPECT_TRUE (TestSupport::runMessageLoopUntil ([delivered] { return *delivered; }));
 }
 
 //==============================================================================

@@ -28,12 +28,15 @@ protected:
     void stop();
 
     /** Gives the process one ALSA device, "default", which writes its raw samples to
-        the given file and is not paced. It opens only where the file can be
-        created, so a file in a folder that does not exist yet gives a device that
-        cannot be opened until the folder is made. ALSA reads its configuration once per
-        process, so call this before the first start.
+        the given file and is not paced. ALSA reads its configuration anew at the next
+        opening of a device once the file has changed.
     */
     void useAlsaDevice (const juce::File& output = juce::File ("/dev/null")) const;
+
+    /** Gives the process one ALSA device, "default", that is listed but fails whenever
+        it is opened: it plays into a device that the configuration does not define.
+    */
+    void useAlsaDeviceThatCannotOpen() const;
 
     /** The device setup stored under "audioDeviceState" in the user's settings file, or
         null when there is none.
@@ -42,9 +45,6 @@ protected:
 
     /** The device the application's device manager has open, or null. */
     juce::AudioIODevice* currentDevice() const;
-
-    /** Runs the message loop until every message posted so far has been delivered. */
-    static void deliverPendingMessages();
 
     //==============================================================================
     /** The "Audio Settings" dialogs on the desktop, oldest first. */

@@ -10,7 +10,10 @@ namespace TestSupport
     JackServer::JackServer()
         : name ("vexilor-test-" + juce::String (getpid()) + "-" + juce::String (++serversStarted))
     {
-        server = std::make_unique<SpawnedProcess> (juce::StringArray { "jackd", "--no-realtime", "-d", "dummy",
+        // In step with its clients (--sync): a cycle waits for a client that is late
+        // instead of going on without it, so that what is recorded never depends on how
+        // soon the scheduler runs a client.
+        server = std::make_unique<SpawnedProcess> (juce::StringArray { "jackd", "--no-realtime", "--sync", "-d", "dummy",
                                                                        "-r", juce::String (sampleRate), "-p", "256" },
                                                    clientEnvironment (SpawnedProcess::currentEnvironment()));
 

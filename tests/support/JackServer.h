@@ -9,9 +9,9 @@ namespace TestSupport
     //==============================================================================
     /**
         A JACK server with its dummy back-end (48 kHz, 256-sample periods), which runs
-        at real time without a sound card. It has a name of its own, so that it never
-        meets another test's server; clients find it through clientEnvironment().
-        The server is stopped when this object is deleted.
+        at real time without a sound card, in step with its clients. It has a name of
+        its own, so that it never meets another test's server; clients find it through
+        clientEnvironment(). The server is stopped when this object is deleted.
     */
     class JackServer
     {

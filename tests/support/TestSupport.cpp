@@ -101,9 +101,12 @@ namespace TestSupport
         return true;
     }
 
-    void runMessageLoopFor (int milliseconds)
+    void deliverPendingMessages()
     {
-        juce::MessageManager::getInstance()->runDispatchLoopUntil (milliseconds);
+        // Messages are delivered in the order they were posted.
+        auto delivered = std::make_shared<bool> (false);
+        juce::MessageManager::callAsync ([delivered] { *delivered = true; });
+        EXPECT_TRUE (runMessageLoopUntil ([delivered] { return *delivered; }));
     }
 
     juce::MemoryBlock bytesOf (const juce::String& text)

@@ -68,10 +68,10 @@ namespace TestSupport
     */
     bool runMessageLoopUntil (const std::function<bool()>& condition, int timeoutMs = 5000);
 
-    /** Runs the message loop for a while, for things that happen "later" and leave
-        nothing to wait on (the absence of an event).
+    /** Runs the message loop until every message posted so far has been delivered:
+        after it, whatever was to happen "later" has happened, or never will.
     */
-    void runMessageLoopFor (int milliseconds);
+    void deliverPendingMessages();
 
     /** The text's UTF-8 bytes, as a file would hold them. */
     juce::MemoryBlock bytesOf (const juce::String& text);
