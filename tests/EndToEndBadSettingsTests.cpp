@@ -66,7 +66,9 @@ namespace
         return ::testing::AssertionSuccess();
     }
 
-    /** Opens the "Audio Settings" dialog, then closes it with Escape. */
+    /** Opens the "Audio Settings" dialog, then closes it with Escape and waits until the
+        host has finished with it: it stores the setup, then destroys the window.
+    */
     ::testing::AssertionResult openAndCloseAudioSettings (X11Desktop& desktop, X11Desktop::WindowId window, pid_t pid)
     {
         X11Desktop::WindowId dialog = 0;
@@ -79,7 +81,7 @@ namespace
             if (! desktop.activate (dialog) || ! desktop.pressKeys ("Escape"))
                 return ::testing::AssertionFailure() << "could not type into the dialog";
 
-            if (desktop.waitForWindowToGo ("Audio Settings", pid, 10000))
+            if (desktop.waitForWindowToBeDestroyed (dialog, pid, 10000))
                 return ::testing::AssertionSuccess();
         }
 

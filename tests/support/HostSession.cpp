@@ -73,9 +73,9 @@ namespace TestSupport
     bool HostSession::waitForEditorBelowMenuBar (X11Desktop& desktop, pid_t pid, X11Desktop::WindowId& window,
                                                  X11Desktop::Area& windowArea, X11Desktop::Area& editorArea)
     {
-        const auto end = juce::Time::getMillisecondCounter() + (juce::uint32) startTimeoutMs;
+        int attempt = 0;
 
-        for (int attempt = 0;; ++attempt)
+        return desktop.waitUntil (pid, [&]
         {
             if (! desktop.isFramed (window))
                 if (auto replacement = desktop.waitForWindow ("Vexilor", pid, 0))
@@ -84,27 +84,24 @@ namespace TestSupport
             windowArea = desktop.getArea (window);
             const auto children = desktop.getChildAreas (window);
 
-            if (children.size() == 1)
-            {
-                editorArea = children.getFirst();
-
-                if (editorArea.y > windowArea.y)
-                {
-                    if (desktop.getPixel (editorArea.x + 2, editorArea.y + 2) == demoEditorTitleColour)
-                        return true;
-
-                    // Other tests' windows open at the centre of the screen too, and may
-                    // cover the editor: bring the window to the front now and then.
-                    if (attempt % 10 == 0)
-                        desktop.raise (window);
-                }
-            }
-
-            if (juce::Time::getMillisecondCounter() >= end)
+            if (children.size() != 1)
                 return false;
 
-            juce::Thread::sleep (20);
-        }
+            editorArea = children.getFirst();
+
+            if (editorArea.y <= windowArea.y)
+                return false;
+
+            if (desktop.getPixel (editorArea.x + 2, editorArea.y + 2) == demoEditorTitleColour)
+                return true;
+
+            // Other tests' windows open at the centre of the screen too, and may cover
+            // the editor: bring the window to the front now and then.
+            if (attempt++ % 10 == 0)
+                desktop.raise (window);
+
+            return false;
+        }, startTimeoutMs);
     }
 
     juce::StringArray HostSession::findProblemReports (const juce::String& errors)

@@ -123,9 +123,10 @@ namespace TestSupport
         return found;
     }
 
-    bool X11Desktop::waitForWindowToGo (const juce::String& title, pid_t pid, int timeoutMs)
+    bool X11Desktop::waitForWindowToBeDestroyed (WindowId window, pid_t pid, int timeoutMs)
     {
-        return waitUntil (pid, [&] { return ! getWindowTitles (pid).contains (title); }, timeoutMs);
+        XWindowAttributes attributes;
+        return waitUntil (pid, [&] { return XGetWindowAttributes (asDisplay (display), window, &attributes) == 0; }, timeoutMs);
     }
 
     bool X11Desktop::waitUntil (pid_t pid, const std::function<bool()>& condition, int timeoutMs)

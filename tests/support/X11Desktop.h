@@ -41,8 +41,10 @@ namespace TestSupport
         */
         WindowId waitForWindow (const juce::String& title, pid_t pid, int timeoutMs);
 
-        /** Waits (bounded) until no managed window of the process has this title. */
-        bool waitForWindowToGo (const juce::String& title, pid_t pid, int timeoutMs);
+        /** Waits (bounded) until the process has destroyed the window: no longer only
+            hidden, which comes first.
+        */
+        bool waitForWindowToBeDestroyed (WindowId window, pid_t pid, int timeoutMs);
 
         /** Waits (bounded) until the condition holds, nudging the process's windows
             meanwhile so that the input given to them reaches the process.
