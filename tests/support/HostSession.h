@@ -73,9 +73,11 @@ namespace TestSupport
                                                         ExitStatus expected = ExitStatus::exitCode (0));
 
         /** How long a host gets for a step (start-up, quitting): generous, since the
-            sanitizer build runs many times slower.
+            sanitizer build runs many times slower. There, the framework's reading of a
+            settings value of half a megabyte of escaped text alone takes 20 s on four
+            cores, and more than 60 s on a busy machine.
         */
-        static constexpr int startTimeoutMs = 60000;
+        static constexpr int startTimeoutMs = 120000;
         static constexpr int quitTimeoutMs = 15000;
 
     private:
